@@ -1,0 +1,50 @@
+# The two commands of the README: `make demo` and `make check`.
+# Both bootstrap first, so a fresh Debian machine needs nothing else.
+SHELL := /bin/bash
+JOBS  ?= 2
+FUZZ_SECONDS ?= 20
+
+.PHONY: all bootstrap build build-linux build-windows check test-linux test-windows \
+        fuzz bench demo clean
+
+all: build
+
+bootstrap:
+	@scripts/bootstrap
+
+build-linux: bootstrap
+	@cmake --preset linux >/dev/null
+	@cmake --build --preset linux -j$(JOBS)
+
+build-windows: bootstrap
+	@cmake --preset windows >/dev/null
+	@cmake --build --preset windows -j$(JOBS)
+
+build: build-linux build-windows
+
+test-linux: build-linux
+	@ctest --preset linux -j$(JOBS)
+
+# One wineserver stays up for the whole run, so each test program does not
+# pay for starting one.
+test-windows: build-windows
+	@scripts/with-wineserver ctest --preset windows
+
+fuzz: bootstrap
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j$(JOBS)
+	@scripts/run-fuzzers build/fuzz $(FUZZ_SECONDS)
+
+check: test-linux test-windows fuzz
+	@echo "make check: all tests passed"
+
+bench: bootstrap
+	@cmake --preset bench >/dev/null
+	@cmake --build --preset bench -j$(JOBS)
+	@scripts/run-benchmarks build/bench
+
+demo: bootstrap
+	@echo "make demo: the demo site and vellumark-cli arrive with the command-line front end."
+
+clean:
+	rm -rf build/linux build/windows build/bench build/fuzz

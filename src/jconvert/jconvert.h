@@ -1,0 +1,55 @@
+// Japanese text encodings: detecting which of 7-bit JIS, EUC-JP and
+// Shift_JIS a byte string is written in, and converting between them.
+//
+// Every function is pure and re-entrant, accepts any byte string and never
+// fails. Positions are counted from 1; a byte read one position past the end
+// of a text is 0 (as if the text were followed by one zero byte), and nothing
+// further is ever read.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace vellumark {
+
+enum TJapaneseCode : int {
+  jcAscii = 0,      // nothing Japanese found
+  jcBinary = 1,     // a byte 0x00..0x07 or 0xFF: not text
+  jcJisNew = 2,     // 7-bit JIS announced by ESC $ B
+  jcJisOld = 3,     // 7-bit JIS announced by ESC $ @
+  jcEuc = 4,        // EUC-JP
+  jcSjis = 5,       // Shift_JIS
+  jcEucOrSjis = 6,  // valid as EUC-JP and as Shift_JIS so far: undecided
+};
+
+// The number of leading positions the control-byte pre-scan examines.
+inline constexpr std::size_t BinaryScanLimit = 512;
+
+TJapaneseCode DetectJapaneseCode(std::string_view text);
+
+// Detects the encoding of `text` and converts it towards `target` (any
+// integer; only jcJisNew, jcEuc and jcSjis lead to a conversion). Undecided,
+// ASCII and binary texts come back unchanged.
+std::string ConvertJapaneseCode(std::string_view text, int target);
+
+std::string JisToSjis(std::string_view text);
+std::string EucToSjis(std::string_view text);
+std::string JisToEuc(std::string_view text);
+std::string EucToJis(std::string_view text);
+std::string SjisToJis(std::string_view text);
+std::string SjisToEuc(std::string_view text);
+
+// JIS X 0208 pair (row, cell) to its Shift_JIS pair and back; 8-bit
+// arithmetic, no checks.
+std::string JisCharToSjis(unsigned char first, unsigned char second);
+std::string SjisCharToJis(unsigned char first, unsigned char second);
+
+// Half-width katakana to the full-width JIS pair, merging a following voiced
+// or semi-voiced mark where the kana takes one. `index` is 1-based: on entry
+// at the 0x8E (EUC) or at the katakana byte (Shift_JIS), on return at the
+// first byte not consumed.
+std::string EucKanaToJis(std::string_view text, std::size_t& index);
+std::string SjisKanaToJis(std::string_view text, std::size_t& index);
+
+}  // namespace vellumark
