@@ -1,0 +1,70 @@
+// The thin layer between the HTTP client and the platform's socket API
+// (Windows Sockets 1.1 on Windows, BSD sockets elsewhere). Everything that
+// decides something lives in portable code; these functions only make one
+// platform call each (plus what the platform needs to make it bounded) and
+// report the platform's error code. Sockets made here are non-blocking:
+// every wait goes through WaitReady, which is what bounds it in time.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace vellumark::socketapi {
+
+using THandle = std::uintptr_t;
+inline constexpr THandle InvalidHandle = ~THandle{0};
+
+// "All bits set": what the dotted-address conversion gives for a text it
+// does not accept.
+inline constexpr std::uint32_t NoAddress = 0xFFFFFFFFu;
+
+// The platform's error code for "timed out" (WSAETIMEDOUT / ETIMEDOUT).
+int TimedOutCode();
+
+// A new non-blocking IPv4 TCP socket, or InvalidHandle with `error` set.
+THandle OpenStream(int& error);
+void Close(THandle socket);
+
+// Connects to `address` (network byte order) and `port` (host byte order),
+// waiting at most `timeoutMs`. Returns 0, or the platform's error code
+// (TimedOutCode() when the time ran out).
+int Connect(THandle socket, std::uint32_t address, std::uint16_t port, int timeoutMs);
+
+enum class TWaitFor { Read, Write };
+
+// Waits until the socket can be read (or has been closed or failed) or
+// written, at most `timeoutMs`. Returns 0, or the platform's error code
+// (TimedOutCode() when the time ran out).
+int WaitReady(THandle socket, TWaitFor what, int timeoutMs);
+
+// Outcome of one non-blocking send or receive.
+struct TTransfer {
+  int count = 0;            // bytes moved; for a receive, 0 means the peer closed
+  bool wouldBlock = false;  // nothing could move now: wait and try again
+  int error = 0;            // non-zero: the call failed with this code
+};
+
+TTransfer Send(THandle socket, const char* data, int count);
+TTransfer Receive(THandle socket, char* buffer, int size);
+
+// The platform's dotted-text conversion (inet_addr): network byte order, or
+// NoAddress.
+std::uint32_t ParseDottedAddress(const std::string& text);
+
+// The first IPv4 address of the host database's entry for `name`, or none.
+std::optional<std::uint32_t> LookupByName(const std::string& name);
+
+// The first IPv4 address of the host database's entry for `address` (a
+// reverse lookup), or none.
+std::optional<std::uint32_t> LookupByAddress(std::uint32_t address);
+
+// The platform's own message text for an error code, untrimmed; empty when
+// the platform has none.
+std::string RawErrorText(int code);
+
+// Socket library start-up and shutdown (reference-counted by the platform).
+void StartLibrary();
+void StopLibrary();
+
+}  // namespace vellumark::socketapi
