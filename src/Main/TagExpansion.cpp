@@ -22,9 +22,9 @@ bool PlaceholderAt(std::string_view text, std::size_t pos, std::string_view plac
   return true;
 }
 
-// Every occurrence of `placeholder` in `text` replaced by `value`, scanning
-// from the left, whole Shift_JIS characters at a time, and never rescanning
-// an inserted value. An occurrence stays as written when its value would
+// Every occurrence of `placeholder` (which begins with "#") in `text`
+// replaced by `value`, scanning from the left, whole Shift_JIS characters at
+// a time, and never rescanning an inserted value. An occurrence stays as written when its value would
 // make the result longer than MaxExpandedTagBytes.
 std::string ReplacePlaceholder(std::string_view text, std::string_view placeholder,
                                std::string_view value) {
@@ -45,8 +45,12 @@ std::string ReplacePlaceholder(std::string_view text, std::string_view placehold
       i += placeholder.size();
       continue;
     }
-    out += text[i];
-    ++i;
+    // Copy up to the next "#" or two-byte character in one piece: only
+    // there can a placeholder start or the character width change.
+    std::size_t next = i + 1;
+    while (next < text.size() && text[next] != '#' && !IsLeadByte(text[next])) ++next;
+    out.append(text.substr(i, next - i));
+    i = next;
   }
   return out;
 }
