@@ -1,0 +1,251 @@
+#include "Common/Codepage.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
+#include "Common/CodepageBackend.h"
+
+namespace vellumark {
+
+namespace {
+
+// The Shift_JIS form of codepage_backend::kUndecodable.
+constexpr std::string_view kUndecodableSjis = "\x81\x45";
+constexpr char kUnmappable = '?';  // what an unmappable character becomes
+// Stands for a character that can never be mapped (surrogates, characters
+// outside the BMP): U+FFFF is a noncharacter that no code page assigns.
+constexpr wchar_t kNeverMapped = 0xFFFF;
+
+bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool IsTrailByte(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+bool IsSingleByteChar(unsigned char b) { return b <= 0x7F || (b >= 0xA1 && b <= 0xDF); }
+
+bool IsAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Characters that Japanese text carries under the JIS X 0208 / JIS X 0201
+// mapping, where code page 932 has the same character under another code
+// point. They take the code page 932 character instead of "?".
+struct TLookAlike {
+  char32_t ch;
+  std::string_view sjis;
+};
+constexpr std::array<TLookAlike, 9> kLookAlikes{{
+    {0x00A2, "\x81\x91"},  // CENT SIGN -> FULLWIDTH CENT SIGN
+    {0x00A3, "\x81\x92"},  // POUND SIGN -> FULLWIDTH POUND SIGN
+    {0x00A5, "\x5C"},      // YEN SIGN -> 0x5C, shown as a yen sign by Japanese fonts
+    {0x00AC, "\x81\xCA"},  // NOT SIGN -> FULLWIDTH NOT SIGN
+    {0x2014, "\x81\x5C"},  // EM DASH -> HORIZONTAL BAR
+    {0x2016, "\x81\x61"},  // DOUBLE VERTICAL LINE -> PARALLEL TO
+    {0x203E, "\x7E"},      // OVERLINE -> 0x7E
+    {0x2212, "\x81\x7C"},  // MINUS SIGN -> FULLWIDTH HYPHEN-MINUS
+    {0x301C, "\x81\x60"},  // WAVE DASH -> FULLWIDTH TILDE
+}};
+
+std::string_view LookAlike(wchar_t ch) {
+  for (const TLookAlike& entry : kLookAlikes) {
+    if (entry.ch == static_cast<char32_t>(ch)) return entry.sjis;
+  }
+  return {};
+}
+
+// Encodes BMP text (no surrogates) with the exact-mapping rule: the
+// platform's result for a character is kept only when it converts back to
+// the same character.
+std::string EncodeBmpExact(std::wstring_view bmp) {
+  if (bmp.empty()) return {};
+  const std::string encoded = codepage_backend::EncodeBmp(bmp);
+  const std::wstring back = SjisToWide(encoded);
+
+  std::string result;
+  if (back.size() != bmp.size()) {
+    // The platform broke the one-character-per-character contract; convert
+    // one character at a time so that the damage stays local.
+    if (bmp.size() == 1) {
+      const std::string_view lookAlike = LookAlike(bmp[0]);
+      return lookAlike.empty() ? std::string(1, kUnmappable) : std::string(lookAlike);
+    }
+    for (std::size_t i = 0; i < bmp.size(); ++i) result += EncodeBmpExact(bmp.substr(i, 1));
+    return result;
+  }
+
+  result.reserve(encoded.size());
+  std::size_t pos = 0;
+  for (std::size_t i = 0; i < bmp.size(); ++i) {
+    const std::size_t length = SjisCharLength(encoded, pos);
+    if (back[i] == bmp[i]) {
+      result.append(encoded, pos, length);
+    } else if (const std::string_view lookAlike = LookAlike(bmp[i]); !lookAlike.empty()) {
+      result += lookAlike;
+    } else {
+      result += kUnmappable;
+    }
+    pos += length;
+  }
+  return result;
+}
+
+// Appends the UTF-8 form of one code point.
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+}  // namespace
+
+std::size_t SjisCharLength(std::string_view text, std::size_t pos) {
+  if (IsLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size() &&
+      IsTrailByte(static_cast<unsigned char>(text[pos + 1]))) {
+    return 2;
+  }
+  return 1;
+}
+
+std::wstring SjisToWide(std::string_view sjis) {
+  if (IsAscii(sjis)) return std::wstring(sjis.begin(), sjis.end());
+
+  // Bytes that cannot be (part of) a character are replaced by the Shift_JIS
+  // form of U+30FB before the platform sees the text, so every platform
+  // decodes the same well-formed text.
+  std::string wellFormed;
+  bool replaced = false;
+  for (std::size_t pos = 0; pos < sjis.size();) {
+    const std::size_t length = SjisCharLength(sjis, pos);
+    const auto b = static_cast<unsigned char>(sjis[pos]);
+    if (length == 1 && !IsSingleByteChar(b)) {
+      if (!replaced) {
+        wellFormed.reserve(sjis.size() + 16);
+        wellFormed.assign(sjis.substr(0, pos));
+        replaced = true;
+      }
+      wellFormed += kUndecodableSjis;
+    } else if (replaced) {
+      wellFormed.append(sjis.substr(pos, length));
+    }
+    pos += length;
+  }
+  return codepage_backend::DecodeWellFormed(replaced ? std::string_view(wellFormed) : sjis);
+}
+
+std::string WideToSjis(std::wstring_view wide) {
+  bool ascii = true;
+  for (wchar_t ch : wide) ascii = ascii && static_cast<std::uint32_t>(ch) < 0x80;
+  if (ascii) {
+    std::string result(wide.size(), '\0');
+    std::transform(wide.begin(), wide.end(), result.begin(),
+                   [](wchar_t ch) { return static_cast<char>(ch); });
+    return result;
+  }
+
+  // One BMP character per character, so that every platform maps the same
+  // units: a surrogate pair (UTF-16 wchar_t) or a value above U+FFFF
+  // (UTF-32 wchar_t) is one character that code page 932 does not have.
+  std::wstring bmp;
+  bmp.reserve(wide.size());
+  for (std::size_t i = 0; i < wide.size(); ++i) {
+    const auto ch = static_cast<std::uint32_t>(wide[i]);
+    if (ch >= 0xD800 && ch <= 0xDBFF && i + 1 < wide.size() &&
+        static_cast<std::uint32_t>(wide[i + 1]) >= 0xDC00 &&
+        static_cast<std::uint32_t>(wide[i + 1]) <= 0xDFFF) {
+      bmp += kNeverMapped;
+      ++i;
+    } else if ((ch >= 0xD800 && ch <= 0xDFFF) || ch > 0xFFFF) {
+      bmp += kNeverMapped;
+    } else {
+      bmp += static_cast<wchar_t>(ch);
+    }
+  }
+  return EncodeBmpExact(bmp);
+}
+
+std::string Utf8ToSjis(std::string_view utf8) {
+  if (IsAscii(utf8)) return std::string(utf8);
+
+  // Decoded straight to BMP units; a malformed byte becomes "?" here, which
+  // the encoder keeps as it is.
+  std::wstring bmp;
+  bmp.reserve(utf8.size());
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    const auto b0 = static_cast<unsigned char>(utf8[i]);
+    if (b0 < 0x80) {
+      bmp += static_cast<wchar_t>(b0);
+      ++i;
+      continue;
+    }
+    // Length of the sequence and the range its second byte must lie in;
+    // the narrower ranges exclude overlong forms, surrogates and values
+    // above U+10FFFF.
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+      length = 2;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+      length = 3;
+      if (b0 == 0xE0) low = 0xA0;
+      if (b0 == 0xED) high = 0x9F;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+      length = 4;
+      if (b0 == 0xF0) low = 0x90;
+      if (b0 == 0xF4) high = 0x8F;
+    } else {
+      bmp += static_cast<wchar_t>(kUnmappable);
+      ++i;
+      continue;
+    }
+
+    char32_t cp = b0 & (0xFF >> (length + 1));
+    bool cutAtEnd = false;
+    bool malformed = false;
+    for (std::size_t k = 1; k < length; ++k) {
+      if (i + k >= utf8.size()) {
+        cutAtEnd = true;
+        break;
+      }
+      const auto b = static_cast<unsigned char>(utf8[i + k]);
+      if (b < (k == 1 ? low : 0x80) || b > (k == 1 ? high : 0xBF)) {
+        malformed = true;
+        break;
+      }
+      cp = (cp << 6) | (b & 0x3F);
+    }
+    if (cutAtEnd) break;  // an incomplete character at the very end is dropped
+    if (malformed) {
+      // Only the lead byte is replaced; what follows is looked at again on
+      // its own (a continuation byte there becomes "?" as well).
+      bmp += static_cast<wchar_t>(kUnmappable);
+      ++i;
+      continue;
+    }
+    bmp += cp > 0xFFFF ? kNeverMapped : static_cast<wchar_t>(cp);
+    i += length;
+  }
+  return EncodeBmpExact(bmp);
+}
+
+std::string SjisToUtf8(std::string_view sjis) {
+  if (IsAscii(sjis)) return std::string(sjis);
+  const std::wstring wide = SjisToWide(sjis);
+  std::string result;
+  result.reserve(sjis.size() * 3 / 2);
+  for (wchar_t ch : wide) AppendUtf8(result, static_cast<char32_t>(ch));
+  return result;
+}
+
+}  // namespace vellumark

@@ -1,0 +1,40 @@
+// Conversions between the program's Shift_JIS text (code page 932), wide
+// text and UTF-8. Both platforms give the same result for the same input:
+//
+// - Shift_JIS in: a byte that cannot start a character (0x80, 0xA0,
+//   0xFD-0xFF), a lead byte without a trail byte after it, and a lead/trail
+//   pair that code page 932 does not assign each become one U+30FB
+//   (KATAKANA MIDDLE DOT, Shift_JIS 0x81 0x45). Every Shift_JIS character
+//   gives exactly one wide character.
+// - Shift_JIS out: a character converts only to the code page 932 character
+//   that converts back to it, apart from a few look-alikes that Japanese
+//   text commonly carries under the other standard mapping of JIS X 0208
+//   (U+301C wave dash, U+2016, U+2212, U+00A2, U+00A3, U+00AC, U+2014, and
+//   U+00A5 / U+203E as 0x5C / 0x7E). Anything else becomes one "?" per
+//   character (a character outside the BMP is one "?", not two).
+// - UTF-8 in: a sequence cut off at the very end of the input is dropped;
+//   every other malformed byte (stray continuation bytes, bad lead bytes,
+//   overlong forms, surrogates, values above U+10FFFF) becomes one "?".
+//
+// All functions are thread-safe and never raise for any input (they raise
+// TError only when the platform cannot convert code page 932 at all).
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace vellumark {
+
+std::wstring SjisToWide(std::string_view sjis);   // code page 932 -> wchar_t text
+std::string WideToSjis(std::wstring_view wide);   // wchar_t text -> code page 932
+std::string Utf8ToSjis(std::string_view utf8);    // for UTF-8 pages and command-line input
+std::string SjisToUtf8(std::string_view sjis);    // for command-line output
+
+// Bytes (1 or 2) of the Shift_JIS character that starts at `pos`, split
+// exactly as SjisToWide splits the text: a lead byte (0x81-0x9F, 0xE0-0xFC)
+// followed by a trail byte (0x40-0x7E, 0x80-0xFC) is one character, any
+// other byte is one character on its own. `pos` must be below text.size().
+std::size_t SjisCharLength(std::string_view text, std::size_t pos);
+
+}  // namespace vellumark
