@@ -70,7 +70,7 @@ TEST(ConvertJapaneseCode, LeavesTextUnchangedWhenNothingFits) {
 
 TEST(JisToSjis, EscapesSwitchSetsAndAreDropped) {
   EXPECT_EQ(Hex(JisToSjis(X("1B 24 42 30 21 1B 28 42"))), "88 9F");
-  EXPECT_EQ(Hex(JisToSjis("a" + X("1B 24 40 30 21 1B 28 4A") + "b")), "61 88 9F 62");
+  EXPECT_EQ(Hex(JisToSjis(X("61 1B 24 40 30 21 1B 28 4A 62"))), "61 88 9F 62");
   // ESC ( I returns to the single-byte set like any ESC ( x.
   EXPECT_EQ(Hex(JisToSjis(X("1B 24 42 30 21 1B 28 49 41"))), "88 9F 41");
   // Any other designator leaves the set as it was.
@@ -134,7 +134,7 @@ TEST(ToJis, EscapesAroundEveryTwoByteRun) {
   EXPECT_EQ(Hex(EucToJis(X("B0 A1 0D 0A 41"))), "1B 24 42 30 21 1B 28 4A 0D 0A 41");
   // One sequence for a run of characters; the text never ends in the two-byte set.
   EXPECT_EQ(Hex(SjisToJis(X("88 9F 88 9F"))), "1B 24 42 30 21 30 21 1B 28 4A");
-  EXPECT_EQ(Hex(EucToJis("a" + X("B0 A1") + "b" + X("B0 A1"))),
+  EXPECT_EQ(Hex(EucToJis(X("61 B0 A1 62 B0 A1"))),
             "61 1B 24 42 30 21 1B 28 4A 62 1B 24 42 30 21 1B 28 4A");
   // A line end inside a run also returns to the single-byte set first.
   EXPECT_EQ(Hex(SjisToJis(X("88 9F 0A 88 9F"))), "1B 24 42 30 21 1B 28 4A 0A 1B 24 42 30 21 1B 28 4A");
