@@ -13,8 +13,6 @@ std::string TrimSystemMessage(std::string text) {
   return text;
 }
 
-std::string SystemMessageText(int code) {
-  return TrimSystemMessage(socketapi::RawErrorText(code));
-}
+std::string SystemMessageText(int code) { return TrimSystemMessage(socketapi::RawErrorText(code)); }
 
 }  // namespace vellumark

@@ -40,8 +40,8 @@ TEST(SplitUrl, CutsHostAndPageAtTheFirstSlashAfterTheDoubleSlash) {
 }
 
 TEST(SplitUrl, RefusesAnythingNotStartingWithLowerCaseHttpAndLeavesOutputsAlone) {
-  for (const char* address : {"HTTP://host/", " http://host/", "ftp://host/", "", "htt", "Http://host/",
-                              "\thttp://host/"}) {
+  for (const char* address :
+       {"HTTP://host/", " http://host/", "ftp://host/", "", "htt", "Http://host/", "\thttp://host/"}) {
     std::string host = "old host";
     std::string page = "old page";
     EXPECT_FALSE(SplitUrl(address, host, page)) << '"' << address << '"';
@@ -80,13 +80,13 @@ TEST(IsAddressPart, WholeNumbersFromZeroTo255InAnyAcceptedSpelling) {
 }
 
 TEST(IsDottedAddress, FourValidPartsSeparatedByExactlyThreeDots) {
-  for (const char* host : {"0.0.0.0", "127.0.0.1", "192.168.0.1", "255.255.255.255", " 1.2.3.4",
-                           "$7F.0.0.1", "0x10.1.1.1", "+1.2.3.4", "1. 2. 3. 4"}) {
+  for (const char* host : {"0.0.0.0", "127.0.0.1", "192.168.0.1", "255.255.255.255", " 1.2.3.4", "$7F.0.0.1",
+                           "0x10.1.1.1", "+1.2.3.4", "1. 2. 3. 4"}) {
     EXPECT_TRUE(IsDottedAddress(host)) << '"' << host << '"';
   }
-  for (const char* host : {"1.2.3", "1.2.3.4.", "256.1.1.1", "1..2.3", "-1.2.3.4", "1.2.3.4 ", "a.b.c.d", "",
-                           "...", "1.2.3.$100", "1.2.3.", ".1.2.3", "host", "host:8080", "1.2.3.4:80",
-                           "1.2.3.4.5"}) {
+  for (const char* host :
+       {"1.2.3", "1.2.3.4.", "256.1.1.1", "1..2.3", "-1.2.3.4", "1.2.3.4 ", "a.b.c.d", "", "...",
+        "1.2.3.$100", "1.2.3.", ".1.2.3", "host", "host:8080", "1.2.3.4:80", "1.2.3.4.5"}) {
     EXPECT_FALSE(IsDottedAddress(host)) << '"' << host << '"';
   }
 }

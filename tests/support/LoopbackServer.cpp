@@ -32,7 +32,9 @@ TScript& TScript::Add(TStep step) {
 }
 
 TScript& TScript::ReadRequest() { return Add({TStep::TKind::ReadRequest, {}, 0, 5000, {}}); }
-TScript& TScript::ReadBytes(std::size_t count) { return Add({TStep::TKind::ReadBytes, {}, count, 10000, {}}); }
+TScript& TScript::ReadBytes(std::size_t count) {
+  return Add({TStep::TKind::ReadBytes, {}, count, 10000, {}});
+}
 TScript& TScript::Send(std::string bytes) { return Add({TStep::TKind::Send, std::move(bytes), 0, 0, {}}); }
 TScript& TScript::Delay(int milliseconds) { return Add({TStep::TKind::Delay, {}, 0, milliseconds, {}}); }
 TScript& TScript::Call(std::function<void()> action) {
@@ -199,7 +201,8 @@ void TLoopbackServer::Serve(net::THandle socket, std::size_t index) {
         break;
       case TKind::ReadBytes:
         alive = ReadUntil(
-            socket, index, [&](const std::string& got) { return got.size() >= step.count; }, step.milliseconds);
+            socket, index, [&](const std::string& got) { return got.size() >= step.count; },
+            step.milliseconds);
         break;
       case TKind::Send:
         alive = SendAll(socket, index, step.bytes);
@@ -219,7 +222,8 @@ void TLoopbackServer::Serve(net::THandle socket, std::size_t index) {
         open = false;
         break;
       case TKind::Silent:
-        alive = ReadUntil(socket, index, [](const std::string&) { return false; }, std::numeric_limits<int>::max());
+        alive = ReadUntil(
+            socket, index, [](const std::string&) { return false; }, std::numeric_limits<int>::max());
         break;
       case TKind::Stream: {
         const std::string block(std::max<std::size_t>(step.count, 1), 'a');
@@ -229,7 +233,8 @@ void TLoopbackServer::Serve(net::THandle socket, std::size_t index) {
         break;
       }
       case TKind::AwaitPeerClose:
-        alive = ReadUntil(socket, index, [](const std::string&) { return false; }, step.milliseconds);
+        alive = ReadUntil(
+            socket, index, [](const std::string&) { return false; }, step.milliseconds);
         break;
     }
     if (!alive && (step.kind == TKind::Silent || step.kind == TKind::AwaitPeerClose)) {

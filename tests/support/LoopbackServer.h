@@ -57,7 +57,18 @@ class TScript {
   TScript& AwaitPeerClose(int timeoutMs = 5000);
 
   struct TStep {
-    enum class TKind { ReadRequest, ReadBytes, Send, Delay, Call, Close, Reset, Silent, Stream, AwaitPeerClose };
+    enum class TKind {
+      ReadRequest,
+      ReadBytes,
+      Send,
+      Delay,
+      Call,
+      Close,
+      Reset,
+      Silent,
+      Stream,
+      AwaitPeerClose
+    };
     TKind kind;
     std::string bytes;
     std::size_t count = 0;

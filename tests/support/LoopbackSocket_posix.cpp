@@ -72,7 +72,9 @@ long Send(THandle socket, const char* data, std::size_t count) {
   return Outcome(send(Fd(socket), data, count, MSG_NOSIGNAL));
 }
 
-long Receive(THandle socket, char* buffer, std::size_t size) { return Outcome(recv(Fd(socket), buffer, size, 0)); }
+long Receive(THandle socket, char* buffer, std::size_t size) {
+  return Outcome(recv(Fd(socket), buffer, size, 0));
+}
 
 void Close(THandle socket) { close(Fd(socket)); }
 
