@@ -1,0 +1,89 @@
+#include "cli/CliInput.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "Common/Codepage.h"
+#include "Common/Error.h"
+
+namespace vellumark {
+
+std::vector<std::string> SplitMemoLines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t end = pos;
+    while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+    lines.emplace_back(text.substr(pos, end - pos));
+    pos = end;
+    if (pos < text.size() && text[pos] == '\r') {
+      ++pos;
+      if (pos < text.size() && text[pos] == '\n') ++pos;
+    } else if (pos < text.size()) {
+      ++pos;  // a lone LF
+    }
+  }
+  return lines;
+}
+
+std::vector<std::string> AddressesFromText(std::string_view utf8Text) {
+  if (utf8Text.starts_with("\xEF\xBB\xBF")) utf8Text.remove_prefix(3);
+  std::vector<std::string> lines = SplitMemoLines(utf8Text);
+  for (auto& line : lines) {
+    line = Utf8ToSjis(line);
+    if (line.size() > MaxAddressLineBytes) line.resize(MaxAddressLineBytes);
+  }
+  return lines;
+}
+
+std::string ReadAll(std::istream& in) {
+  std::string text;
+  std::vector<char> block(64 * 1024);
+  for (;;) {
+    in.read(block.data(), static_cast<std::streamsize>(block.size()));
+    const std::streamsize got = in.gcount();
+    if (got > 0) text.append(block.data(), static_cast<std::size_t>(got));
+    if (!in) break;
+  }
+  return text;
+}
+
+std::vector<std::string> ReadAddresses(const std::vector<std::string>& files,
+                                       std::istream& standardInput) {
+  std::vector<std::string> addresses;
+  auto append = [&](std::string_view text) {
+    auto lines = AddressesFromText(text);
+    addresses.insert(addresses.end(), std::make_move_iterator(lines.begin()),
+                     std::make_move_iterator(lines.end()));
+  };
+  if (files.empty()) {
+    append(ReadAll(standardInput));
+    if (standardInput.bad()) throw TError("cannot read standard input");
+    return addresses;
+  }
+  for (const auto& name : files) {
+    if (name == "-") {
+      append(ReadAll(standardInput));
+      if (standardInput.bad()) throw TError("cannot read standard input");
+      continue;
+    }
+    const std::filesystem::path path(std::u8string(name.begin(), name.end()));
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+      throw TError("cannot read '" + name + "': it is a folder");
+    }
+    if (!std::filesystem::exists(path, ec)) {
+      throw TError("cannot read '" + name + "': no such file");
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw TError("cannot read '" + name + "'");
+    const std::string text = ReadAll(in);
+    if (in.bad()) throw TError("cannot read '" + name + "'");
+    append(text);
+  }
+  return addresses;
+}
+
+}  // namespace vellumark

@@ -1,0 +1,38 @@
+// The address list of vellumark-cli: the lines of the input files (or of
+// standard input), taken the way the main window takes the lines of its
+// address list.
+#pragma once
+
+#include <cstddef>
+#include <istream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vellumark {
+
+// The most bytes of one address line that are used; the rest of a longer
+// line is ignored, as in the main window's address list.
+inline constexpr std::size_t MaxAddressLineBytes = 4096;
+
+// Splits a text into lines: CR LF, a lone CR and a lone LF each end a line;
+// an empty final line after the last line break is not a line, and an empty
+// text has no lines. Empty lines in between are kept (each one is an address
+// of its own and gives an output line).
+std::vector<std::string> SplitMemoLines(std::string_view text);
+
+// The addresses of one input text (UTF-8): a leading byte-order mark is
+// skipped, the text split into lines, each line converted to Shift_JIS and
+// cut to MaxAddressLineBytes.
+std::vector<std::string> AddressesFromText(std::string_view utf8Text);
+
+// Reads the whole of a stream (in binary).
+std::string ReadAll(std::istream& in);
+
+// The addresses of every file in turn ("-" is `standardInput`), or of
+// `standardInput` alone when `files` is empty. A file that cannot be read
+// raises TError naming it; nothing is fetched then.
+std::vector<std::string> ReadAddresses(const std::vector<std::string>& files,
+                                       std::istream& standardInput);
+
+}  // namespace vellumark

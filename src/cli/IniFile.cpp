@@ -1,0 +1,178 @@
+#include "cli/IniFile.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "Common/Codepage.h"
+#include "cli/CliInput.h"
+#include "Common/Error.h"
+#include "Common/IntConvert.h"
+
+namespace vellumark {
+
+namespace {
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  }
+  return true;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+void AppendUtf8(std::string& out, std::uint32_t code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+}  // namespace
+
+std::string Utf16LeToUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  const std::size_t units = bytes.size() / 2;
+  auto unitAt = [&](std::size_t i) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[2 * i])) |
+           (static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[2 * i + 1])) << 8);
+  };
+  for (std::size_t i = 0; i < units; ++i) {
+    const std::uint32_t unit = unitAt(i);
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units) {
+      const std::uint32_t low = unitAt(i + 1);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+        ++i;
+        continue;
+      }
+    }
+    AppendUtf8(out, (unit >= 0xD800 && unit <= 0xDFFF) ? 0xFFFD : unit);
+  }
+  return out;
+}
+
+TIniFile TIniFile::Parse(std::string_view bytes) {
+  std::string converted;
+  if (bytes.starts_with("\xFF\xFE")) {
+    converted = Utf8ToSjis(Utf16LeToUtf8(bytes.substr(2)));
+    bytes = converted;
+  } else if (bytes.starts_with("\xEF\xBB\xBF")) {
+    converted = Utf8ToSjis(bytes.substr(3));
+    bytes = converted;
+  }
+
+  TIniFile ini;
+  TSection* current = nullptr;  // entries before any section header are ignored
+  std::size_t pos = 0;
+  while (pos < bytes.size()) {
+    std::size_t end = pos;
+    while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') ++end;
+    const std::string_view line = TrimBlanks(bytes.substr(pos, end - pos));
+    pos = end;
+    if (pos < bytes.size() && bytes[pos] == '\r') ++pos;
+    if (pos < bytes.size() && bytes[pos] == '\n') ++pos;
+
+    if (line.empty() || line.front() == ';') continue;
+    if (line.front() == '[') {
+      const std::size_t close = line.find(']');
+      const std::string_view name =
+          TrimBlanks(line.substr(1, close == std::string_view::npos ? line.size() - 1 : close - 1));
+      current = nullptr;
+      for (auto& section : ini.sections_) {
+        if (EqualsIgnoreCase(section.name, name)) current = &section;
+      }
+      if (current == nullptr) {
+        ini.sections_.push_back(TSection{std::string(name), {}});
+        current = &ini.sections_.back();
+      }
+      continue;
+    }
+    const std::size_t eq = line.find('=');
+    if (current == nullptr || eq == std::string_view::npos) continue;
+    const std::string_view key = TrimBlanks(line.substr(0, eq));
+    std::string_view value = TrimBlanks(line.substr(eq + 1));
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+      value = value.substr(1, value.size() - 2);
+    }
+    bool known = false;
+    for (const auto& entry : current->entries) {
+      if (EqualsIgnoreCase(entry.key, key)) known = true;
+    }
+    if (!known) current->entries.push_back(TEntry{std::string(key), std::string(value)});
+  }
+  return ini;
+}
+
+TIniFile TIniFile::Load(const std::string& utf8Path) {
+  const std::u8string u8(utf8Path.begin(), utf8Path.end());
+  const std::filesystem::path path(u8);
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    throw TError("cannot read settings file '" + utf8Path + "': it is a folder");
+  }
+  if (!std::filesystem::exists(path, ec)) {
+    throw TError("cannot read settings file '" + utf8Path + "': no such file");
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw TError("cannot read settings file '" + utf8Path + "'");
+  const std::string bytes = ReadAll(in);
+  if (in.bad()) throw TError("cannot read settings file '" + utf8Path + "'");
+  return Parse(bytes);
+}
+
+std::optional<std::string> TIniFile::Find(std::string_view section, std::string_view key) const {
+  for (const auto& s : sections_) {
+    if (!EqualsIgnoreCase(s.name, section)) continue;
+    for (const auto& entry : s.entries) {
+      if (EqualsIgnoreCase(entry.key, key)) {
+        return entry.value.substr(0, MaxIniTextBytes);
+      }
+    }
+    return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+std::string TIniFile::ReadString(std::string_view section, std::string_view key,
+                                 std::string_view defaultValue) const {
+  if (auto value = Find(section, key)) return *value;
+  return std::string(defaultValue);
+}
+
+std::int32_t TIniFile::ReadInteger(std::string_view section, std::string_view key,
+                                   std::int32_t defaultValue) const {
+  std::string text = Find(section, key).value_or(std::string());
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    text.replace(0, 2, "$");
+  }
+  return StrToIntDef(text, defaultValue);
+}
+
+bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool defaultValue) const {
+  return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+}  // namespace vellumark

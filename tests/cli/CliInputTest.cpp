@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Common/Error.h"
+#include "cli/CliInput.h"
+
+namespace vellumark {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TEST(CliInput, LinesFollowTheAddressListRules) {
+  EXPECT_EQ(SplitMemoLines(""), Lines{});
+  EXPECT_EQ(SplitMemoLines("a"), Lines{"a"});
+  EXPECT_EQ(SplitMemoLines("a\n"), Lines{"a"});          // no empty line after the last break
+  EXPECT_EQ(SplitMemoLines("a\r\n"), Lines{"a"});
+  EXPECT_EQ(SplitMemoLines("a\nb"), (Lines{"a", "b"}));
+  EXPECT_EQ(SplitMemoLines("a\r\nb\r\n"), (Lines{"a", "b"}));
+  EXPECT_EQ(SplitMemoLines("a\rb"), (Lines{"a", "b"}));    // a lone CR ends a line too
+  EXPECT_EQ(SplitMemoLines("a\n\nb"), (Lines{"a", "", "b"}));  // empty lines are kept
+  EXPECT_EQ(SplitMemoLines("\n"), Lines{""});
+  EXPECT_EQ(SplitMemoLines("\r\n\r\n"), (Lines{"", ""}));
+  EXPECT_EQ(SplitMemoLines("a\n\r"), (Lines{"a", ""}));   // LF then a lone CR: two breaks
+  EXPECT_EQ(SplitMemoLines("a\r\r\nb"), (Lines{"a", "", "b"}));
+  // Nothing is trimmed.
+  EXPECT_EQ(SplitMemoLines(" http://x/ \t\n"), Lines{" http://x/ \t"});
+}
+
+TEST(CliInput, AddressesAreShiftJisAndCutAtTheLineLimit) {
+  // 日本 in UTF-8 in, Shift_JIS out.
+  EXPECT_EQ(AddressesFromText("http://x/\xE6\x97\xA5\xE6\x9C\xAC\n"),
+            Lines{"http://x/\x93\xFA\x96\x7B"});
+  // A byte-order mark at the start is not part of the first address.
+  EXPECT_EQ(AddressesFromText("\xEF\xBB\xBFhttp://a/\r\nhttp://b/"), (Lines{"http://a/", "http://b/"}));
+  const std::string longLine = "http://h/" + std::string(5000, 'a');
+  const Lines cut = AddressesFromText(longLine + "\nnext");
+  ASSERT_EQ(cut.size(), 2u);
+  EXPECT_EQ(cut[0], longLine.substr(0, MaxAddressLineBytes));
+  EXPECT_EQ(cut[1], "next");
+  EXPECT_EQ(AddressesFromText(std::string(MaxAddressLineBytes, 'x'))[0].size(), MaxAddressLineBytes);
+}
+
+class CliInputFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("vellumark_cli_input_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+            "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::string Write(const std::string& name, const std::string& bytes) {
+    const auto path = dir_ / name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path.string();
+  }
+  std::filesystem::path dir_;
+};
+
+TEST_F(CliInputFiles, FilesAndStandardInputInTurn) {
+  const std::string a = Write("a.txt", "http://a/1\r\nhttp://a/2");  // no break at the end
+  const std::string b = Write("b.txt", "\nhttp://b/1\n");
+  std::istringstream in("http://in/1\nhttp://in/2\n");
+  // The last line of a file does not run into the first line of the next.
+  EXPECT_EQ(ReadAddresses({a, "-", b}, in),
+            (Lines{"http://a/1", "http://a/2", "http://in/1", "http://in/2", "", "http://b/1"}));
+
+  std::istringstream only("x\r\ny");
+  EXPECT_EQ(ReadAddresses({}, only), (Lines{"x", "y"}));
+  std::istringstream empty("");
+  EXPECT_EQ(ReadAddresses({}, empty), Lines{});
+}
+
+TEST_F(CliInputFiles, AnUnreadableFileIsNamed) {
+  std::istringstream in("");
+  const std::string missing = (dir_ / "missing.txt").string();
+  try {
+    ReadAddresses({Write("ok.txt", "http://a/\n"), missing}, in);
+    FAIL() << "a missing file must raise";
+  } catch (const TError& e) {
+    EXPECT_EQ(std::string(e.what()), "cannot read '" + missing + "': no such file");
+  }
+  try {
+    ReadAddresses({dir_.string()}, in);
+    FAIL() << "a folder must raise";
+  } catch (const TError& e) {
+    EXPECT_EQ(std::string(e.what()), "cannot read '" + dir_.string() + "': it is a folder");
+  }
+}
+
+}  // namespace
+}  // namespace vellumark

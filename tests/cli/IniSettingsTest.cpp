@@ -1,0 +1,262 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "Common/Error.h"
+#include "cli/CliSettings.h"
+#include "cli/IniFile.h"
+
+namespace vellumark {
+namespace {
+
+// A settings file as the main window saves it: the window's bounds, then one
+// section per owned component in declaration order with "Tag", "Enabled"
+// and "Text" or "Checked", CR LF line ends, Shift_JIS values.
+struct TSaved {
+  std::string format1 = "<li><a href=\"#URL#\">#TITLE#</a>";
+  std::string format2 = "<a href=\"#URL#\">#TITLE#</a> \x81\x79#DESCRIPTION#\x81\x7A";  // 【 】
+  std::string format3 = "#TITLE# \x83\x5C\x83\x5D #URL#";  // ソゾ: trail bytes 0x5C and 0x5D
+  std::string format4;
+  std::string radio[4] = {"0", "0", "1", "0"};
+  std::string notDate = "0";
+  std::string left = "\x81\x69";                 // （
+  std::string pattern = "yyyy\x94\x4Emm\x8C\x8E" "dd\x93\xFA";  // yyyy年mm月dd日
+  std::string right = "\x81\x6A";                // ）
+
+  std::string Text() const {
+    std::string out = "[MainForm.MainForm]\r\nTop=195\r\nLeft=-20\r\nWidth=447\r\nHeight=358\r\n";
+    auto section = [&](const std::string& name, const std::string& extraKey, const std::string& value) {
+      out += "[MainForm." + name + "]\r\nTag=0\r\n";
+      if (name != "ImageList1") out += "Enabled=1\r\n";
+      if (!extraKey.empty()) out += extraKey + "=" + value + "\r\n";
+    };
+    section("PageControl", "", "");
+    section("TabSheet1", "", "");
+    section("Panel1", "", "");
+    section("BtnBuild", "", "");
+    section("Label17", "", "");
+    for (int i = 0; i < 4; ++i) section("RbtnFormat" + std::to_string(i + 1), "Checked", radio[i]);
+    section("ChkNotask", "Checked", "1");
+    section("ChkNotFromClipboard", "Checked", "1");
+    section("MemoSource", "", "");
+    section("TabSheet2", "", "");
+    section("EditFormat1", "Text", format1);
+    section("EditFormat2", "Text", format2);
+    section("EditFormat3", "Text", format3);
+    section("EditFormat4", "Text", format4);
+    section("ChkNotDate", "Checked", notDate);
+    section("EditLeftPar", "Text", left);
+    section("EditDateFormat", "Text", pattern);
+    section("EditRightPar", "Text", right);
+    section("ImageList1", "", "");
+    return out;
+  }
+};
+
+TTagSettings Restore(const std::string& fileText) {
+  TTagSettings settings = DefaultTagSettings();
+  ApplyIniSettings(TIniFile::Parse(fileText), settings);
+  return settings;
+}
+
+TEST(IniFile, ProfileFormatDetails) {
+  const TIniFile ini = TIniFile::Parse(
+      "orphan=1\n"
+      "; a comment line\n"
+      "[Main.A]\n"
+      "  Key1 =  spaced value  \n"
+      "quoted=\"  kept blanks  \"\n"
+      "single='x'\n"
+      "half=\"x\n"
+      "noequals\n"
+      "empty=\n"
+      "dup=first\r"
+      "dup=second\r\n"
+      "[ main.a ]\n"
+      "later=merged\n"
+      "dup=third\n"
+      "[B]\n"
+      "k=b\n");
+  EXPECT_EQ(ini.Find("MAIN.A", "KEY1"), "spaced value");
+  EXPECT_EQ(ini.Find("Main.A", "quoted"), "  kept blanks  ");
+  EXPECT_EQ(ini.Find("Main.A", "single"), "x");
+  EXPECT_EQ(ini.Find("Main.A", "half"), "\"x");
+  EXPECT_EQ(ini.Find("Main.A", "empty"), "");
+  EXPECT_FALSE(ini.Find("Main.A", "noequals"));
+  EXPECT_EQ(ini.Find("Main.A", "dup"), "first");
+  EXPECT_EQ(ini.Find("Main.A", "later"), "merged");
+  EXPECT_EQ(ini.Find("b", "k"), "b");
+  EXPECT_FALSE(ini.Find("", "orphan"));
+  EXPECT_FALSE(ini.Find("B", "Key1"));
+  EXPECT_FALSE(ini.Find("C", "k"));
+  EXPECT_EQ(ini.ReadString("C", "k", "fallback"), "fallback");
+}
+
+TEST(IniFile, IntegersAndBooleansUseTheProgramsConversion) {
+  const TIniFile ini = TIniFile::Parse(
+      "[S]\nhex=0x200\ndollar=$200\nupper=0X1f\nbare=0x\nblanks=  12\nneg=-5\ntail=12abc\n"
+      "none=\nabc=abc\ntwo=2\nzero=0\nplus=+7\n");
+  EXPECT_EQ(ini.ReadInteger("S", "hex", -1), 512);
+  EXPECT_EQ(ini.ReadInteger("S", "dollar", -1), 512);
+  EXPECT_EQ(ini.ReadInteger("S", "upper", -1), 31);
+  EXPECT_EQ(ini.ReadInteger("S", "bare", -1), -1);
+  EXPECT_EQ(ini.ReadInteger("S", "blanks", -1), 12);
+  EXPECT_EQ(ini.ReadInteger("S", "neg", -1), -5);
+  EXPECT_EQ(ini.ReadInteger("S", "plus", -1), 7);
+  EXPECT_EQ(ini.ReadInteger("S", "tail", -1), -1);
+  EXPECT_EQ(ini.ReadInteger("S", "none", -1), -1);
+  EXPECT_EQ(ini.ReadInteger("S", "missing", 42), 42);
+  EXPECT_TRUE(ini.ReadBool("S", "two", false));
+  EXPECT_FALSE(ini.ReadBool("S", "zero", true));
+  EXPECT_TRUE(ini.ReadBool("S", "abc", true));    // not a number: the default stays
+  EXPECT_FALSE(ini.ReadBool("S", "abc", false));
+  EXPECT_TRUE(ini.ReadBool("S", "missing", true));
+}
+
+TEST(IniFile, LongTextsAreCutAndOtherEditorsEncodingsConverted) {
+  const std::string longValue(3000, 'v');
+  EXPECT_EQ(TIniFile::Parse("[S]\nk=" + longValue + "\n").Find("S", "k"), longValue.substr(0, 2047));
+  // "[S]\r\nk=日\r\n" as UTF-16LE with its mark, and as UTF-8 with its mark.
+  const std::string utf16("\xFF\xFE[\0S\0]\0\r\0\n\0k\0=\0\xE5\x65\r\0\n\0", 22);
+  EXPECT_EQ(TIniFile::Parse(utf16).Find("S", "k"), "\x93\xFA");
+  EXPECT_EQ(TIniFile::Parse("\xEF\xBB\xBF[S]\nk=\xE6\x97\xA5\n").Find("S", "k"), "\x93\xFA");
+  // Surrogate pairs and unpaired halves.
+  EXPECT_EQ(Utf16LeToUtf8(std::string("\x3D\xD8\x00\xDE", 4)), "\xF0\x9F\x98\x80");
+  EXPECT_EQ(Utf16LeToUtf8(std::string("\x3D\xD8" "A\0", 4)), "\xEF\xBF\xBD" "A");
+  EXPECT_EQ(Utf16LeToUtf8(std::string("A\0B", 3)), "A");
+}
+
+TEST(IniSettings, AFileSavedByTheWindowRestoresTemplatesFormatAndDate) {
+  const TSaved saved;
+  const TTagSettings s = Restore(saved.Text());
+  EXPECT_EQ(s.templates[0], saved.format1);
+  EXPECT_EQ(s.templates[1], saved.format2);
+  EXPECT_EQ(s.templates[2], saved.format3);
+  EXPECT_EQ(s.templates[3], "");
+  EXPECT_EQ(ChosenFormat(s), 3);
+  EXPECT_TRUE(s.date.enabled);
+  EXPECT_EQ(s.date.left, saved.left);
+  EXPECT_EQ(s.date.pattern, saved.pattern);
+  EXPECT_EQ(s.date.right, saved.right);
+
+  TSaved noDate;
+  noDate.notDate = "1";
+  EXPECT_FALSE(Restore(noDate.Text()).date.enabled);
+}
+
+TEST(IniSettings, RadioButtonsRestoreAsTheWindowDoes) {
+  auto formatFor = [](std::vector<std::string> radio) {
+    TSaved saved;
+    for (int i = 0; i < 4; ++i) saved.radio[i] = radio[static_cast<std::size_t>(i)];
+    return ChosenFormat(Restore(saved.Text()));
+  };
+  EXPECT_EQ(formatFor({"1", "0", "0", "0"}), 1);
+  EXPECT_EQ(formatFor({"0", "0", "0", "1"}), 4);
+  EXPECT_EQ(formatFor({"0", "2", "0", "0"}), 2);       // any non-zero number is checked
+  EXPECT_EQ(formatFor({"0", "1", "0", "1"}), 4);       // the last one visited wins
+  EXPECT_EQ(formatFor({"1", "0", "1", "0"}), 3);
+  EXPECT_EQ(formatFor({"0", "0", "0", "0"}), 1);       // none checked: template 1
+  // "abc" keeps the current state: format 1 stays checked, "0" unchecks it.
+  TSaved kept;
+  kept.radio[0] = "abc";
+  EXPECT_EQ(Restore(kept.Text()).formatChecked, (std::array<bool, 4>{false, false, true, false}));
+  kept.radio[2] = "0";
+  EXPECT_EQ(Restore(kept.Text()).formatChecked, (std::array<bool, 4>{true, false, false, false}));
+  kept.radio[0] = "0";
+  EXPECT_EQ(Restore(kept.Text()).formatChecked, (std::array<bool, 4>{false, false, false, false}));
+  TTagSettings none = Restore("[MainForm.RbtnFormat1]\nChecked=0\n");
+  EXPECT_EQ(none.formatChecked, (std::array<bool, 4>{false, false, false, false}));
+  EXPECT_EQ(ChosenFormat(none), 1);
+}
+
+TEST(IniSettings, MissingAndBadValuesKeepTheDefaults) {
+  const TTagSettings defaults = DefaultTagSettings();
+  EXPECT_EQ(defaults.templates[0], "<li><a target=\"link\" href=\"#URL#\">#TITLE#</a>...#DESCRIPTION#");
+  EXPECT_EQ(defaults.templates[3], "");
+  EXPECT_EQ(ChosenFormat(defaults), 1);
+  EXPECT_TRUE(defaults.date.enabled);
+  EXPECT_EQ(defaults.date.pattern, "YYYY/MM/DD");
+
+  const TTagSettings empty = Restore("");
+  EXPECT_EQ(empty.templates, defaults.templates);
+  EXPECT_EQ(empty.formatChecked, defaults.formatChecked);
+  const TTagSettings bad = Restore("[MainForm.ChkNotDate]\nChecked=abc\n[MainForm.EditFormat2]\nTag=1\n");
+  EXPECT_TRUE(bad.date.enabled);
+  EXPECT_EQ(bad.templates[1], defaults.templates[1]);
+  // A stored empty text is a text: template 1 cleared.
+  EXPECT_EQ(Restore("[MainForm.EditFormat1]\nText=\n").templates[0], "");
+}
+
+class RunTemplateFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("vellumark_cli_ini_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::string Write(const std::string& bytes) {
+    const auto path = dir_ / "Vellumark.ini";
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path.string();
+  }
+  std::filesystem::path dir_;
+};
+
+TEST_F(RunTemplateFiles, CommandLineOptionsOverrideTheSettingsFile) {
+  TSaved saved;
+  saved.notDate = "1";
+  TCliOptions options;
+  options.iniPath = Write(saved.Text());
+
+  TRunTemplate run = ResolveRunTemplate(options);
+  EXPECT_EQ(run.tagTemplate, saved.format3);
+  EXPECT_FALSE(run.date.enabled);
+  EXPECT_EQ(run.date.pattern, saved.pattern);
+
+  options.format = 2;
+  options.dateLeft = "\xE3\x80\x90";  // 【 in UTF-8 becomes Shift_JIS
+  run = ResolveRunTemplate(options);
+  EXPECT_EQ(run.tagTemplate, saved.format2);
+  EXPECT_EQ(run.date.left, "\x81\x79");
+  EXPECT_EQ(run.date.right, saved.right);
+
+  options.tagTemplate = "#TITLE#\xE2\x80\xA6";  // … in UTF-8
+  run = ResolveRunTemplate(options);
+  EXPECT_EQ(run.tagTemplate, "#TITLE#\x81\x63");
+  EXPECT_FALSE(run.fixedNow);
+
+  options.now = TFixedTime{2007, 1, 5, 9, 8, 7};
+  run = ResolveRunTemplate(options);
+  ASSERT_TRUE(run.fixedNow);
+  EXPECT_EQ(run.fixedNow->dayOfWeek, 5);  // a Friday
+  EXPECT_EQ(run.fixedNow->second, 7);
+}
+
+TEST_F(RunTemplateFiles, WithoutASettingsFileTheWindowsDefaultsApply) {
+  TCliOptions options;
+  TRunTemplate run = ResolveRunTemplate(options);
+  EXPECT_EQ(run.tagTemplate, DefaultTagSettings().templates[0]);
+  EXPECT_TRUE(run.date.enabled);
+  EXPECT_EQ(run.date.left, ":[");
+  EXPECT_EQ(run.date.right, "]");
+  options.format = 4;
+  EXPECT_EQ(ResolveRunTemplate(options).tagTemplate, "");
+}
+
+TEST_F(RunTemplateFiles, AnUnreadableSettingsFileIsNamed) {
+  TCliOptions options;
+  options.iniPath = (dir_ / "nothing.ini").string();
+  try {
+    ResolveRunTemplate(options);
+    FAIL() << "a missing settings file must raise";
+  } catch (const TError& e) {
+    EXPECT_EQ(std::string(e.what()), "cannot read settings file '" + *options.iniPath + "': no such file");
+  }
+}
+
+}  // namespace
+}  // namespace vellumark
