@@ -3,8 +3,6 @@
 // Windows locale.
 #include <windows.h>
 
-#include <climits>
-
 #include "Common/Codepage.h"
 #include "Common/CodepageBackend.h"
 

@@ -88,17 +88,10 @@ TEST(SjisToWide, GivesOneWideCharacterPerCharacterForAnyTwoBytes) {
 }
 
 TEST(SjisCharLength, PairsOnlyALeadByteWithATrailByte) {
-  EXPECT_EQ(SjisCharLength(kNihongo, 0), 2u);
-  EXPECT_EQ(SjisCharLength(kNihongo, 2), 2u);
-  EXPECT_EQ(SjisCharLength("\x81\x40", 0), 2u);
-  EXPECT_EQ(SjisCharLength("\xFC\xFC", 0), 2u);
-  EXPECT_EQ(SjisCharLength("\x81\x7F", 0), 1u);
-  EXPECT_EQ(SjisCharLength("\x81\x3F", 0), 1u);
-  EXPECT_EQ(SjisCharLength("\x81\xFD", 0), 1u);
-  EXPECT_EQ(SjisCharLength("\x81", 0), 1u);
-  EXPECT_EQ(SjisCharLength("\xA0\x40", 0), 1u);
-  EXPECT_EQ(SjisCharLength("\xFD\x40", 0), 1u);
-  EXPECT_EQ(SjisCharLength("\xB1\x40", 0), 1u);
+  for (const char* pair : {"\x81\x40", "\xFC\xFC", "\x9F\x80", "\xE0\x7E"}) EXPECT_EQ(SjisCharLength(pair, 0), 2u);
+  for (const char* single : {"\x81\x7F", "\x81\x3F", "\x81\xFD", "\x81", "\xA0\x40", "\xFD\x40", "\xB1\x40"}) {
+    EXPECT_EQ(SjisCharLength(single, 0), 1u);
+  }
 }
 
 TEST(WideToSjis, EncodesWhatDecodesAndPrefersTheIbmFormOfDuplicates) {
