@@ -102,6 +102,19 @@ TEST_F(ShortcutTest, TargetInADriveRootKeepsTheRootBackslash) {
   EXPECT_EQ(link.arguments, L"/starup");
 }
 
+TEST_F(ShortcutTest, JapaneseFolderWhoseLastByteIsABackslashByte) {
+  // 表 is 0x95 0x5C in Shift_JIS: the folder's last byte is not a backslash.
+  const std::string hyou = "\x95\x5C";
+  ASSERT_EQ(SjisToWide(hyou), L"\u8868");
+  const std::string folder = Folder() + "\\" + hyou;
+  ASSERT_TRUE(CreateDirectoryW(SjisToWide(folder).c_str(), nullptr));
+  ASSERT_NO_THROW(CreateShortcut("C:\\" + hyou + "\\Vellumark.exe", folder, "Vellumark"));
+  EXPECT_TRUE(fs::exists(folder_ / L"\u8868" / L"Vellumark.lnk"));
+  const TLinkFields link = ReadLink(folder + "\\Vellumark.lnk");
+  EXPECT_EQ(link.workingDirectory, L"C:\\\u8868");
+  EXPECT_EQ(link.path, L"C:\\\u8868\\Vellumark.exe");
+}
+
 TEST_F(ShortcutTest, FailingSaveRaisesTheSystemText) {
   const std::string missing = Folder() + "\\no\\such\\folder";
   try {
