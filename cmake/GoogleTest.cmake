@@ -9,12 +9,20 @@ add_subdirectory(/usr/src/googletest "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FR
 # One test program is one CTest test: under Wine every process start costs
 # seconds, so all cases of a program run in one process.
 function(vellumark_add_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "GUI" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE vellumark_core GTest::gtest GTest::gmock GTest::gtest_main ${ARG_LIBS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   vellumark_warnings(${name})
-  add_test(NAME ${name} COMMAND ${name})
+  if(ARG_GUI AND WIN32)
+    # Windows GUI tests: Wine with a private virtual display. They share the
+    # wineserver's clipboard, so they never run side by side.
+    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-xvfb
+             ${PROJECT_SOURCE_DIR}/scripts/wine-gui-run $<TARGET_FILE:${name}>)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK gui_clipboard)
+  else()
+    add_test(NAME ${name} COMMAND ${name})
+  endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT 600)
   if(ARG_LABELS)
     set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")

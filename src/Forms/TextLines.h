@@ -1,0 +1,15 @@
+// Lines of a multi-line text by string-list rules: the text is split at CR
+// LF, and a lone CR or lone LF also ends a line; a final empty line after the
+// last line break does not count, and an empty text has no lines.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vellumark::forms {
+
+std::vector<std::string> SplitLines(std::string_view text);
+std::vector<std::wstring> SplitLines(std::wstring_view text);
+
+}  // namespace vellumark::forms

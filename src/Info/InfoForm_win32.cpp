@@ -1,0 +1,8 @@
+#include "Info/InfoForm.h"
+
+namespace vellumark {
+
+// The about window is not built yet; the Version button opens nothing.
+void ShowInfoForm() {}
+
+}  // namespace vellumark
