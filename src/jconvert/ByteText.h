@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -33,6 +34,17 @@ class TByteText {
       : data_(reinterpret_cast<const unsigned char*>(text.data())), length_(text.size()) {}
 
   std::size_t Length() const noexcept { return length_; }
+
+  // The `count` bytes from 1-based position `pos` on, all inside the text:
+  // for the bulk loops that copy or test several bytes at once.
+  const unsigned char* Bytes(std::size_t pos, std::size_t count) const noexcept {
+#if VELLUMARK_JCONVERT_CHECKED
+    if (pos == 0 || count == 0 || pos - 1 + count > length_) __builtin_trap();
+#else
+    (void)count;
+#endif
+    return data_ + (pos - 1);
+  }
 
   // The byte at 1-based position `pos`, or 0 at Length() + 1.
   unsigned char At(std::size_t pos) const noexcept {
@@ -76,11 +88,21 @@ class TByteSink {
     pos_ += 3;
   }
 
-  // Copies a run of bytes that need no conversion.
-  void PutRun(const char* bytes, std::size_t count) {
+  // Room for at least `count` more bytes, written through the returned
+  // cursor by a bulk loop and handed back with Commit().
+  char* Room(std::size_t count) {
     if (out_.size() - pos_ < count) Grow(count);
-    std::memcpy(out_.data() + pos_, bytes, count);
-    pos_ += count;
+    room_ = count;
+    return out_.data() + pos_;
+  }
+
+  void Commit(const char* cursor) {
+    const auto written = static_cast<std::size_t>(cursor - (out_.data() + pos_));
+#if VELLUMARK_JCONVERT_CHECKED
+    if (written > room_) __builtin_trap();
+#endif
+    (void)room_;
+    pos_ += written;
   }
 
   std::string Finish() && {
@@ -97,6 +119,66 @@ class TByteSink {
 
   std::string out_;
   std::size_t pos_;
+  std::size_t room_ = 0;
 };
+
+// Bulk steps over long single-byte stretches. Each starts at position `i`
+// and takes eight bytes at a time while all eight lie at or before position
+// `last` and pass its test (the copies write them to `cursor`, which moves
+// on). Each returns the position of the first byte not taken; the caller
+// handles that byte, and a tail of fewer than eight, one at a time.
+inline constexpr std::uint64_t EveryByte(std::uint8_t b) { return 0x0101010101010101ULL * b; }
+
+inline std::uint64_t LoadGroup(const TByteText& in, std::size_t i) {
+  std::uint64_t group;
+  std::memcpy(&group, in.Bytes(i, 8), 8);
+  return group;
+}
+
+// Nonzero when some byte of `group` is below `n` (for n <= 0x80 and a group
+// whose bytes are all below 0x80; exact as a yes/no answer).
+inline constexpr std::uint64_t AnyByteBelow(std::uint64_t group, std::uint8_t n) {
+  return (group - EveryByte(n)) & ~group & EveryByte(0x80);
+}
+
+// Groups of 7-bit bytes (< 0x80).
+inline std::size_t CopySevenBitRun(const TByteText& in, std::size_t i, std::size_t last, char*& cursor) {
+  while (i + 7 <= last) {
+    const std::uint64_t group = LoadGroup(in, i);
+    if ((group & EveryByte(0x80)) != 0) break;
+    std::memcpy(cursor, &group, 8);
+    cursor += 8;
+    i += 8;
+  }
+  return i;
+}
+
+// Groups without the byte `stop`.
+inline std::size_t CopyRunWithout(const TByteText& in, std::size_t i, std::size_t last, std::uint8_t stop,
+                                  char*& cursor) {
+  while (i + 7 <= last) {
+    const std::uint64_t group = LoadGroup(in, i);
+    // x has a zero byte where `stop` was; the test finds one exactly.
+    const std::uint64_t x = group ^ EveryByte(stop);
+    if (((x - EveryByte(0x01)) & ~x & EveryByte(0x80)) != 0) break;
+    std::memcpy(cursor, &group, 8);
+    cursor += 8;
+    i += 8;
+  }
+  return i;
+}
+
+// Groups of bytes 0x08..0x7F other than ESC: the bytes detection passes over.
+inline std::size_t SkipPlainRun(const TByteText& in, std::size_t i, std::size_t last) {
+  while (i + 7 <= last) {
+    const std::uint64_t group = LoadGroup(in, i);
+    if ((group & EveryByte(0x80)) != 0 || AnyByteBelow(group, 0x08) != 0 ||
+        AnyByteBelow(group ^ EveryByte(Esc), 0x01) != 0) {
+      break;
+    }
+    i += 8;
+  }
+  return i;
+}
 
 }  // namespace vellumark::jconvert_detail

@@ -15,8 +15,8 @@ namespace vellumark {
 namespace {
 
 using jconvert_detail::Esc;
-using jconvert_detail::JisPairToSjis;
-using jconvert_detail::SjisPairToJis;
+using jconvert_detail::JisPairToSjisLookup;
+using jconvert_detail::SjisPairToJisLookup;
 using jconvert_detail::TByteSink;
 using jconvert_detail::TByteText;
 
@@ -59,6 +59,9 @@ std::string JisToSjis(std::string_view text) {
   const TByteText in(text);
   const std::size_t n = in.Length();
   TByteSink out(n + 1);
+  // Every step writes at most as many bytes as it reads, except a pair cut
+  // off by the end, which writes one more.
+  char* o = out.Room(n + 1);
   bool twoByte = false;
   std::size_t i = 1;
   while (i <= n) {
@@ -75,14 +78,16 @@ std::string JisToSjis(std::string_view text) {
     if (twoByte) {
       // Bytes are taken strictly in pairs here: an ESC counts only where a
       // pair would begin.
-      const auto pair = JisPairToSjis(in.At(i), in.At(i + 1));
-      out.Put(pair.first, pair.second);
+      const auto pair = JisPairToSjisLookup(in.At(i), in.At(i + 1));
+      *o++ = static_cast<char>(pair.first);
+      *o++ = static_cast<char>(pair.second);
       i += 2;
     } else {
-      out.Put(in.At(i));
-      i += 1;
+      *o++ = static_cast<char>(in.At(i));
+      i = jconvert_detail::CopyRunWithout(in, i + 1, n, Esc, o);
     }
   }
+  out.Commit(o);
   std::string result = std::move(out).Finish();
   // JIS text ends at its first zero byte.
   const auto zero = result.find('\0');
@@ -94,22 +99,29 @@ std::string EucToSjis(std::string_view text) {
   const TByteText in(text);
   const std::size_t n = in.Length();
   TByteSink out(n + 1);
+  // As in JisToSjis, n + 1 bytes are enough.
+  char* o = out.Room(n + 1);
   std::size_t i = 1;
   while (i <= n) {
     const unsigned char b = in.At(i);
-    if (b <= 0x80 || b == 0xFF) {
-      out.Put(b);
+    if (b < 0x80) {
+      *o++ = static_cast<char>(b);
+      i = jconvert_detail::CopySevenBitRun(in, i + 1, n, o);
+    } else if (b == 0x80 || b == 0xFF) {
+      *o++ = static_cast<char>(b);
       i += 1;
     } else if (b == 0x8E) {
       // Half-width katakana stay half-width: the prefix is dropped.
-      out.Put(in.At(i + 1));
+      *o++ = static_cast<char>(in.At(i + 1));
       i += 2;
     } else {
-      const auto pair = JisPairToSjis(b & 0x7F, in.At(i + 1) & 0x7F);
-      out.Put(pair.first, pair.second);
+      const auto pair = JisPairToSjisLookup(b & 0x7F, in.At(i + 1) & 0x7F);
+      *o++ = static_cast<char>(pair.first);
+      *o++ = static_cast<char>(pair.second);
       i += 2;
     }
   }
+  out.Commit(o);
   return std::move(out).Finish();
 }
 
@@ -186,7 +198,7 @@ std::string SjisToJis(std::string_view text) {
         out.Put(kana.pair.first, kana.pair.second);
         i += kana.markConsumed ? 2 : 1;
       } else {
-        const auto pair = SjisPairToJis(b, in.At(i + 1));
+        const auto pair = SjisPairToJisLookup(b, in.At(i + 1));
         out.Put(pair.first, pair.second);
         i += 2;
       }
@@ -200,21 +212,31 @@ std::string SjisToEuc(std::string_view text) {
   const TByteText in(text);
   const std::size_t n = in.Length();
   TByteSink out(n + n / 2 + 1);
+  constexpr std::size_t block = 4096;
   std::size_t i = 1;
   while (i <= n) {
-    const unsigned char b = in.At(i);
-    if (b <= 0x7F) {
-      out.Put(b);
-      i += 1;
-    } else if (b >= 0xA1 && b <= 0xDF) {
-      // Half-width katakana stay half-width behind the EUC-JP prefix.
-      out.Put(0x8E, b);
-      i += 1;
-    } else {
-      const auto pair = SjisPairToJis(b, in.At(i + 1));
-      out.Put(pair.first | 0x80, pair.second | 0x80);
-      i += 2;
+    // A step writes at most two bytes for each byte it starts on inside
+    // the block, so twice the block's length is room enough.
+    const std::size_t last = n - i < block ? n : i + block - 1;
+    char* o = out.Room(2 * (last - i + 1));
+    while (i <= last) {
+      const unsigned char b = in.At(i);
+      if (b <= 0x7F) {
+        *o++ = static_cast<char>(b);
+        i = jconvert_detail::CopySevenBitRun(in, i + 1, last, o);
+      } else if (b >= 0xA1 && b <= 0xDF) {
+        // Half-width katakana stay half-width behind the EUC-JP prefix.
+        *o++ = static_cast<char>(0x8E);
+        *o++ = static_cast<char>(b);
+        i += 1;
+      } else {
+        const auto pair = SjisPairToJisLookup(b, in.At(i + 1));
+        *o++ = static_cast<char>(pair.first | 0x80);
+        *o++ = static_cast<char>(pair.second | 0x80);
+        i += 2;
+      }
     }
+    out.Commit(o);
   }
   return std::move(out).Finish();
 }

@@ -69,7 +69,10 @@ TJapaneseCode DetectJapaneseCode(std::string_view text) {
     } else if (IsBinaryByte(b)) {
       result = jcBinary;
       i += 1;
-    } else if (b <= 0x7F || b == 0x80 || b == 0xA0) {
+    } else if (b <= 0x7F) {
+      // 7-bit text decides nothing; pass over it in groups.
+      i = jconvert_detail::SkipPlainRun(in, i + 1, n);
+    } else if (b == 0x80 || b == 0xA0) {
       i += 1;
     } else if (InRange(b, 0x81, 0x8D) || InRange(b, 0x8F, 0x9F)) {
       result = jcSjis;

@@ -35,4 +35,40 @@ constexpr TBytePair SjisPairToJis(unsigned char s1, unsigned char s2) noexcept {
   return {twice, static_cast<std::uint8_t>(s2 - 0x7E)};
 }
 
+// The same two operations as lookup tables, built from the functions above
+// at compile time, for the whole-text loops. The Shift_JIS lead byte depends
+// only on the row, the trail byte on the cell and the row's parity; the JIS
+// row depends on the lead byte and on whether the trail byte is below 0x9F,
+// the cell on the trail byte alone.
+struct TPairTables {
+  std::uint8_t sjisLead[256];
+  std::uint8_t sjisTrail[2][256];  // [row & 1][cell]
+  std::uint8_t jisRow[2][256];     // [trail >= 0x9F][lead]
+  std::uint8_t jisCell[256];       // [trail]
+};
+
+constexpr TPairTables MakePairTables() {
+  TPairTables t{};
+  for (int b = 0; b < 256; ++b) {
+    const auto u = static_cast<unsigned char>(b);
+    t.sjisLead[b] = JisPairToSjis(u, 0x21).first;
+    t.sjisTrail[0][b] = JisPairToSjis(0x22, u).second;
+    t.sjisTrail[1][b] = JisPairToSjis(0x21, u).second;
+    t.jisRow[0][b] = SjisPairToJis(u, 0x40).first;
+    t.jisRow[1][b] = SjisPairToJis(u, 0x9F).first;
+    t.jisCell[b] = SjisPairToJis(0x81, u).second;
+  }
+  return t;
+}
+
+inline constexpr TPairTables PairTables = MakePairTables();
+
+inline TBytePair JisPairToSjisLookup(unsigned char j1, unsigned char j2) noexcept {
+  return {PairTables.sjisLead[j1], PairTables.sjisTrail[j1 & 1][j2]};
+}
+
+inline TBytePair SjisPairToJisLookup(unsigned char s1, unsigned char s2) noexcept {
+  return {PairTables.jisRow[s2 >= 0x9F ? 1 : 0][s1], PairTables.jisCell[s2]};
+}
+
 }  // namespace vellumark::jconvert_detail

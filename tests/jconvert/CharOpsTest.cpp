@@ -5,6 +5,7 @@
 
 #include "jconvert/ByteText.h"
 #include "jconvert/HexBytes.h"
+#include "jconvert/PairArithmetic.h"
 #include "jconvert/jconvert.h"
 
 namespace vellumark {
@@ -63,6 +64,25 @@ TEST(PairArithmetic, WrapsModulo256OutsideTheValidRanges) {
   EXPECT_EQ(Hex(SjisCharToJis(0xA0, 0x41)), "DF 22");
   EXPECT_EQ(Hex(SjisCharToJis(0x00, 0x00)), "1F E1");
   EXPECT_EQ(Hex(SjisCharToJis(0xFF, 0xFF)), "9E 81");
+}
+
+// The whole-text conversions read the pair arithmetic from tables built
+// out of it; the tables must agree with it on every pair of bytes.
+TEST(PairArithmetic, LookupTablesAgreeOnEveryPairOfBytes) {
+  for (int a = 0; a < 256; ++a) {
+    for (int b = 0; b < 256; ++b) {
+      const auto ua = static_cast<unsigned char>(a);
+      const auto ub = static_cast<unsigned char>(b);
+      const auto toSjis = jconvert_detail::JisPairToSjis(ua, ub);
+      const auto toSjisLookup = jconvert_detail::JisPairToSjisLookup(ua, ub);
+      ASSERT_EQ(toSjis.first, toSjisLookup.first) << a << "," << b;
+      ASSERT_EQ(toSjis.second, toSjisLookup.second) << a << "," << b;
+      const auto toJis = jconvert_detail::SjisPairToJis(ua, ub);
+      const auto toJisLookup = jconvert_detail::SjisPairToJisLookup(ua, ub);
+      ASSERT_EQ(toJis.first, toJisLookup.first) << a << "," << b;
+      ASSERT_EQ(toJis.second, toJisLookup.second) << a << "," << b;
+    }
+  }
 }
 
 // The half-width kana of one byte, converted on its own.

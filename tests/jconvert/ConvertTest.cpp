@@ -169,6 +169,50 @@ TEST(SjisToEuc, PairsKanaAndSingleBytes) {
   EXPECT_EQ(Hex(SjisToEuc(X("A0 41"))), "DF A2");
 }
 
+// Long 7-bit stretches are copied in groups: a character or an escape
+// sequence at any offset around them must come out the same.
+TEST(Conversions, CharactersAtEveryOffsetInsideLongSevenBitRuns) {
+  for (std::size_t before = 0; before <= 20; ++before) {
+    for (std::size_t after = 0; after <= 20; ++after) {
+      const std::string a(before, 'a');
+      const std::string z(after, 'z');
+      SCOPED_TRACE(::testing::Message() << before << " before, " << after << " after");
+      EXPECT_EQ(EucToSjis(a + X("B0 A1") + z), a + X("88 9F") + z);
+      EXPECT_EQ(EucToSjis(a + X("8E B6") + z), a + X("B6") + z);
+      EXPECT_EQ(SjisToEuc(a + X("88 9F") + z), a + X("B0 A1") + z);
+      EXPECT_EQ(SjisToEuc(a + X("B6") + z), a + X("8E B6") + z);
+      EXPECT_EQ(JisToSjis(a + X("1B 24 42 30 21 1B 28 42") + z), a + X("88 9F") + z);
+      EXPECT_EQ(JisToSjis(a + X("1B 28 4A") + z), a + z);
+      EXPECT_EQ(JisToSjis(a + X("00") + z), a);
+      EXPECT_EQ(JisToSjis(a + X("88 9F") + z), a + X("88 9F") + z);
+      EXPECT_EQ(JisToEuc(a + X("1B 24 42 30 21 1B 28 42") + z), a + X("B0 A1") + z);
+      EXPECT_EQ(SjisToJis(a + X("88 9F") + z), a + X("1B 24 42 30 21 1B 28 4A") + z);
+      EXPECT_EQ(EucToJis(a + X("B0 A1") + z), a + X("1B 24 42 30 21 1B 28 4A") + z);
+    }
+  }
+}
+
+// Results larger than the first size estimate: half-width katakana double
+// in EUC-JP, and alternating kana and 7-bit bytes multiply in JIS.
+TEST(Conversions, ResultsThatOutgrowTheirInput) {
+  std::string kana;
+  std::string kanaEuc;
+  std::string mixed;
+  std::string mixedJis;
+  for (int k = 0; k < 10000; ++k) {
+    const char c = static_cast<char>(0xB1 + k % 40);
+    kana += c;
+    kanaEuc += '\x8E';
+    kanaEuc += c;
+    mixed += '\xB1';
+    mixed += 'x';
+    mixedJis += X("1B 24 42 25 22 1B 28 4A") + "x";
+  }
+  EXPECT_EQ(SjisToEuc(kana), kanaEuc);
+  EXPECT_EQ(EucToSjis(kanaEuc), kana);
+  EXPECT_EQ(SjisToJis(mixed), mixedJis);
+}
+
 // Every Shift_JIS two-byte character the arithmetic handles as valid
 // (first byte 0x81..0x9F or 0xE0..0xEF, second 0x40..0x7E or 0x80..0xFC),
 // separated by 7-bit bytes other than 0x00 and ESC.

@@ -153,6 +153,27 @@ TEST(DetectJapaneseCode, LookAheadAfterSecondByteE0ToEF) {
   EXPECT_EQ(DetectJapaneseCode(X("B1 E0 A4")), jcEucOrSjis);
 }
 
+// Long 7-bit stretches are passed over in groups: whatever decides must be
+// found at any offset inside them, and the last byte still never counts.
+TEST(DetectJapaneseCode, DecidingBytesAtEveryOffsetInsideLongSevenBitRuns) {
+  const std::string beyondPreScan = Repeat('a', 520);
+  for (std::size_t before = 0; before <= 20; ++before) {
+    const std::string a = Repeat('a', before);
+    const std::string z = Repeat('z', 9);
+    SCOPED_TRACE(::testing::Message() << before << " before");
+    EXPECT_EQ(DetectJapaneseCode(a + X("C6 FC") + z), jcEuc);
+    EXPECT_EQ(DetectJapaneseCode(a + X("93 FA") + z), jcSjis);
+    EXPECT_EQ(DetectJapaneseCode(a + X("1B 24 42") + z), jcJisNew);
+    EXPECT_EQ(DetectJapaneseCode(a + X("1B 81") + z), jcAscii);  // ESC swallows the 0x81
+    EXPECT_EQ(DetectJapaneseCode(beyondPreScan + a + X("07") + z), jcBinary);
+    EXPECT_EQ(DetectJapaneseCode(beyondPreScan + a + X("FF") + z), jcBinary);
+    EXPECT_EQ(DetectJapaneseCode(beyondPreScan + a + X("08 0E 1F 7F") + z), jcAscii);
+    // As the last byte nothing counts, also after a long run.
+    EXPECT_EQ(DetectJapaneseCode(beyondPreScan + a + X("81")), jcAscii);
+    EXPECT_EQ(DetectJapaneseCode(beyondPreScan + a + X("00")), jcAscii);
+  }
+}
+
 TEST(DetectJapaneseCode, RealisticTexts) {
   // "日本語" in each encoding, inside ASCII.
   EXPECT_EQ(DetectJapaneseCode("<p>" + X("C6 FC CB DC B8 EC") + "</p>"), jcEuc);
