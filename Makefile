@@ -42,9 +42,17 @@ bench: bootstrap
 	@cmake --preset bench >/dev/null
 	@cmake --build --preset bench -j$(JOBS)
 	@scripts/run-benchmarks build/bench
+	@bench/cli/parallel_fetch.sh build/bench
 
+# Builds vellumark-cli, serves the bundled demo site (scripts/demo) with nginx
+# in a private network namespace, prints the tag lines for the demo addresses
+# and stops the site. DEMO_OPTIONS go to vellumark-cli (e.g. DEMO_OPTIONS=--json).
+DEMO_OPTIONS ?=
 demo: bootstrap
-	@echo "make demo: the demo site and vellumark-cli arrive with the command-line front end."
+	@cmake --preset linux >/dev/null
+	@cmake --build --preset linux --target vellumark-cli -j$(JOBS)
+	@echo "== vellumark-cli over the demo site (addresses: scripts/demo/addresses.txt)"
+	@scripts/demo/run-demo build/linux/src/cli/vellumark-cli $(DEMO_OPTIONS)
 
 clean:
 	rm -rf build/linux build/windows build/bench build/fuzz

@@ -1,0 +1,62 @@
+// Running vellumark-cli: fetching the addresses on several workers at once
+// while writing the lines in input order, and the whole program behind its
+// thin main (options in, exit status out).
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <ostream>
+#include <istream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Http/Http.h"
+#include "Main/PageInfo.h"
+
+namespace vellumark {
+
+// Fills `info` for one address; never throws (a TPageFetcher's FetchPageInfo).
+using TFetchFunction = std::function<void(std::string_view address, TPageInfo& info)>;
+// Makes the fetch function of one worker. Each worker gets its own, and uses
+// it on its own thread only.
+using TFetcherFactory = std::function<TFetchFunction()>;
+// Turns a fetched record into the bytes written for it (line end included).
+// Runs on the worker's thread.
+using TLineRenderer = std::function<std::string(const TPageInfo& info)>;
+
+struct TFetchCallbacks {
+  // The bytes of line `index`, called on the calling thread in input order.
+  std::function<void(std::size_t index, const std::string& bytes)> emit;
+  // Called on the calling thread whenever more fetches have finished.
+  std::function<void(std::size_t done, std::size_t total)> progress;
+};
+
+// Fetches every address, with at most `jobs` fetches under way at once (one
+// worker thread each, each with its own fetch function made by `factory` up
+// front), renders each record on its worker and hands the lines to
+// `callbacks.emit` in the order of `addresses`, each as soon as it and every
+// line before it are ready. An address whose fetch or rendering throws still
+// gives a line: the one for a record that holds only the address.
+void FetchInOrder(const std::vector<std::string>& addresses, int jobs,
+                  const TFetcherFactory& factory, const TLineRenderer& render,
+                  const TFetchCallbacks& callbacks);
+
+// What the program is run with besides its arguments.
+struct TCliEnvironment {
+  std::istream* in = nullptr;
+  std::ostream* out = nullptr;
+  std::ostream* err = nullptr;
+  bool errIsTerminal = false;  // show the progress counter
+  THttpOptions httpOptions;    // the product's defaults; tests change the port
+  TFetcherFactory fetcherFactory;  // empty: a TPageFetcher with httpOptions per worker
+};
+
+// The program: parses `args` (without the program name), reads the
+// addresses, fetches and writes the lines. Returns the exit status: 0 when
+// every line was written; 2 after a one-line message on `err` for a bad
+// option, an unreadable file or settings file; 1 when standard output could
+// not be written.
+int RunCli(const std::vector<std::string>& args, const TCliEnvironment& env);
+
+}  // namespace vellumark

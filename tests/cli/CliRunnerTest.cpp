@@ -1,0 +1,281 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <set>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli/CliRunner.h"
+#include "support/LoopbackServer.h"
+
+namespace vellumark {
+namespace {
+
+// A fetch function that fills the record from the address alone, after a
+// pause that makes later addresses finish first.
+TFetcherFactory FakeFactory(std::atomic<int>* made = nullptr) {
+  return [made]() -> TFetchFunction {
+    if (made) ++*made;
+    return [](std::string_view address, TPageInfo& info) {
+      info = TPageInfo{};
+      info.URL = std::string(address);
+      if (address.starts_with("slow")) std::this_thread::sleep_for(std::chrono::milliseconds(30));
+      if (address.starts_with("boom")) throw std::runtime_error("fetch failed");
+      if (address.starts_with("http")) {
+        info.Title = "T:" + std::string(address);
+        info.StatusCode = 200;
+      }
+    };
+  };
+}
+
+TEST(FetchInOrder, LinesComeOutInInputOrderWhateverFinishesFirst) {
+  std::vector<std::string> addresses;
+  for (int i = 0; i < 40; ++i) addresses.push_back((i % 3 == 0 ? "slow" : "fast") + std::to_string(i));
+  std::atomic<int> made{0};
+  std::vector<std::size_t> order;
+  std::vector<std::string> lines;
+  std::size_t lastDone = 0;
+  bool progressWentBack = false;
+  TFetchCallbacks callbacks;
+  callbacks.emit = [&](std::size_t index, const std::string& bytes) {
+    order.push_back(index);
+    lines.push_back(bytes);
+  };
+  callbacks.progress = [&](std::size_t done, std::size_t total) {
+    EXPECT_EQ(total, 40u);
+    if (done < lastDone) progressWentBack = true;
+    lastDone = done;
+  };
+  FetchInOrder(addresses, 8, FakeFactory(&made),
+               [](const TPageInfo& info) { return info.URL + "\n"; }, callbacks);
+  ASSERT_EQ(lines.size(), addresses.size());
+  for (std::size_t i = 0; i < addresses.size(); ++i) {
+    EXPECT_EQ(order[i], i);
+    EXPECT_EQ(lines[i], addresses[i] + "\n");
+  }
+  EXPECT_EQ(made.load(), 8);  // one fetch function per worker
+  EXPECT_EQ(lastDone, 40u);
+  EXPECT_FALSE(progressWentBack);
+}
+
+TEST(FetchInOrder, EachWorkerKeepsItsFetcherToItselfAndRunsInParallel) {
+  std::mutex mutex;
+  std::map<int, std::set<std::thread::id>> threadsOfFetcher;
+  std::atomic<int> running{0}, peak{0}, nextId{0};
+  TFetcherFactory factory = [&]() -> TFetchFunction {
+    const int id = nextId++;
+    return [&, id](std::string_view, TPageInfo&) {
+      {
+        const std::lock_guard<std::mutex> lock(mutex);
+        threadsOfFetcher[id].insert(std::this_thread::get_id());
+      }
+      const int now = ++running;
+      int seen = peak.load();
+      while (now > seen && !peak.compare_exchange_weak(seen, now)) {
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      --running;
+    };
+  };
+  const std::vector<std::string> addresses(24, "a");
+  FetchInOrder(addresses, 4, factory, [](const TPageInfo&) { return std::string("x"); }, {});
+  EXPECT_EQ(threadsOfFetcher.size(), 4u);
+  for (const auto& [id, threads] : threadsOfFetcher) EXPECT_EQ(threads.size(), 1u) << "fetcher " << id;
+  EXPECT_GE(peak.load(), 2);
+  EXPECT_LE(peak.load(), 4);
+
+  // Fewer addresses than jobs: no idle workers are made.
+  nextId = 0;
+  threadsOfFetcher.clear();
+  FetchInOrder({"a", "b"}, 32, factory, [](const TPageInfo&) { return std::string("x"); }, {});
+  EXPECT_EQ(nextId.load(), 2);
+  FetchInOrder({}, 8, factory, [](const TPageInfo&) { return std::string("x"); }, {});
+  EXPECT_EQ(nextId.load(), 2);
+}
+
+TEST(FetchInOrder, AFailingFetchStillGivesItsLineAndAFailingWriterStopsCleanly) {
+  std::vector<std::string> lines;
+  TFetchCallbacks callbacks;
+  callbacks.emit = [&](std::size_t, const std::string& bytes) { lines.push_back(bytes); };
+  FetchInOrder({"http://a/", "boom", "http://b/"}, 2, FakeFactory(),
+               [](const TPageInfo& info) { return info.URL + "|" + info.Title + "\n"; }, callbacks);
+  EXPECT_EQ(lines, (std::vector<std::string>{"http://a/|T:http://a/\n", "boom|\n", "http://b/|T:http://b/\n"}));
+
+  int emitted = 0;
+  callbacks.emit = [&](std::size_t, const std::string&) {
+    ++emitted;
+    throw std::runtime_error("disk full");
+  };
+  const std::vector<std::string> many(20, "slow");
+  EXPECT_THROW(FetchInOrder(many, 4, FakeFactory(), [](const TPageInfo&) { return std::string("x"); },
+                            callbacks),
+               std::runtime_error);
+  EXPECT_EQ(emitted, 1);
+}
+
+struct TRun {
+  int status = -1;
+  std::string out, err;
+};
+
+TRun RunProgram(const std::vector<std::string>& args, const std::string& input = "", bool terminal = false,
+         TFetcherFactory factory = FakeFactory(), std::uint16_t port = 0) {
+  std::istringstream in(input);
+  std::ostringstream out, err;
+  TCliEnvironment env;
+  env.in = &in;
+  env.out = &out;
+  env.err = &err;
+  env.errIsTerminal = terminal;
+  env.fetcherFactory = std::move(factory);
+  if (port != 0) env.httpOptions.port = port;
+  TRun run;
+  run.status = RunCli(args, env);
+  run.out = out.str();
+  run.err = err.str();
+  return run;
+}
+
+TEST(RunCli, ProblemsExitWithStatusTwoAndOneLine) {
+  struct TCase {
+    std::vector<std::string> args;
+    std::string message;
+  };
+  const std::vector<TCase> cases = {
+      {{"--bogus"}, "vellumark-cli: unknown option '--bogus' (try --help)\n"},
+      {{"-f", "5"}, "vellumark-cli: format '5' is outside 1-4\n"},
+      {{"-e", "latin1"}, "vellumark-cli: unknown encoding 'latin1' (use utf-8 or shift_jis)\n"},
+      {{"no-such-file.txt"}, "vellumark-cli: cannot read 'no-such-file.txt': no such file\n"},
+      {{"--ini", "no-such.ini"}, "vellumark-cli: cannot read settings file 'no-such.ini': no such file\n"},
+  };
+  for (const auto& c : cases) {
+    const TRun run = RunProgram(c.args, "http://a/\n");
+    EXPECT_EQ(run.status, 2) << c.args[0];
+    EXPECT_EQ(run.err, c.message);
+    EXPECT_EQ(run.out, "") << "nothing is fetched after a bad option";
+  }
+}
+
+TEST(RunCli, HelpAndVersionGoToStandardOutput) {
+  const TRun help = RunProgram({"--help", "--bogus-after-help-is-still-an-error"});
+  EXPECT_EQ(help.status, 2);
+  const TRun usage = RunProgram({"-h"});
+  EXPECT_EQ(usage.status, 0);
+  EXPECT_TRUE(usage.out.starts_with("Usage: vellumark-cli [OPTIONS] [FILE...]\n"));
+  const TRun version = RunProgram({"-V"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "0.6.9.19\n");
+}
+
+TEST(RunCli, OneLinePerAddressIncludingEmptyOnes) {
+  const TRun run = RunProgram({"-n", "-t", "[#URL#|#TITLE#|#STATUS#]"}, "http://a/\r\n\r\nftp://b/\nhttp://c/");
+  EXPECT_EQ(run.status, 0);
+  // The empty line is an address too; a line that is not fetched shows the
+  // line itself for the title.
+  EXPECT_EQ(run.out, "[http://a/|T:http://a/|]\n[||]\n[ftp://b/|ftp://b/|]\n[http://c/|T:http://c/|]\n");
+  EXPECT_EQ(run.err, "");
+  // Nothing in, nothing out.
+  EXPECT_EQ(RunProgram({"-n"}, "").out, "");
+}
+
+TEST(RunCli, DateSuffixFormatsAndEncodings) {
+  const TRun dated = RunProgram({"-t", "#URL#", "--now", "2007-01-05T09:08:07"}, "http://a/\n");
+  EXPECT_EQ(dated.out, "http://a/:[2007/01/05]\n");
+  const TRun custom = RunProgram({"-t", "#URL#", "--now", "2007-01-05T09:08:07", "--date-format", "yyyy\xE5\xB9\xB4m\xE6\x9C\x88",
+                           "--date-left", " (", "--date-right", ")"},
+                          "http://a/\n");
+  EXPECT_EQ(custom.out, "http://a/ (2007\xE5\xB9\xB4" "1\xE6\x9C\x88)\n");  // 2007年1月
+  // Format 4 is empty: the date suffix alone, or an empty line.
+  EXPECT_EQ(RunProgram({"-f", "4", "--now", "2007-01-05"}, "http://a/\n").out, ":[2007/01/05]\n");
+  EXPECT_EQ(RunProgram({"-f", "4", "-n"}, "http://a/\n").out, "\n");
+  // Shift_JIS output: the template's 日 is written as Shift_JIS, lines end in CR LF.
+  const TRun sjis = RunProgram({"-e", "shift_jis", "-n", "-t", "\xE6\x97\xA5#TITLE#"}, "http://a/\nx\n");
+  EXPECT_EQ(sjis.out, "\x93\xFA" "T:http://a/\r\n\x93\xFAx\r\n");
+}
+
+TEST(RunCli, DefaultTemplateAndJsonRecords) {
+  EXPECT_EQ(RunProgram({"-n"}, "http://a/\n").out,
+            "<li><a target=\"link\" href=\"http://a/\">T:http://a/</a>...\n");
+  const TRun json = RunProgram({"--json"}, "http://a/\nftp://b/\n");
+  EXPECT_EQ(json.out,
+            "{\"URL\":\"http://a/\",\"Host\":\"\",\"Page\":\"\",\"Status\":\"\",\"StatusCode\":200,"
+            "\"ContentType\":\"\",\"Charset\":\"\",\"Title\":\"T:http://a/\",\"Description\":\"\"}\n"
+            "{\"URL\":\"ftp://b/\",\"Host\":\"\",\"Page\":\"\",\"Status\":\"\",\"StatusCode\":0,"
+            "\"ContentType\":\"\",\"Charset\":\"\",\"Title\":\"\",\"Description\":\"\"}\n");
+}
+
+TEST(RunCli, ProgressCounterOnlyOnATerminalAndNotWhenQuiet) {
+  const std::string input = "http://a/\nhttp://b/\nhttp://c/\n";
+  const TRun shown = RunProgram({"-n", "-j", "1"}, input, true);
+  EXPECT_NE(shown.err.find("\r3/3"), std::string::npos) << shown.err;
+  EXPECT_TRUE(shown.err.ends_with("\r   \r")) << "the counter is wiped at the end";
+  EXPECT_EQ(shown.out.size(), RunProgram({"-n"}, input).out.size());
+  EXPECT_EQ(RunProgram({"-n"}, input, false).err, "");
+  EXPECT_EQ(RunProgram({"-n", "-q"}, input, true).err, "");
+}
+
+TEST(RunCli, AnOutputThatCannotBeWrittenIsAFailure) {
+  std::istringstream in("http://a/\nhttp://b/\n");
+  std::ostream unwritable(nullptr);  // every write fails
+  std::ostringstream err;
+  TCliEnvironment env;
+  env.in = &in;
+  env.out = &unwritable;
+  env.err = &err;
+  env.fetcherFactory = FakeFactory();
+  EXPECT_EQ(RunCli({"-n"}, env), 1);
+  EXPECT_EQ(err.str(), "vellumark-cli: cannot write standard output\n");
+}
+
+// Against a real server: every address has its own page, answered after a
+// pause that makes the first addresses the slowest, so with several jobs
+// the fetches finish out of order.
+TEST(RunCli, ParallelFetchesOfRealPagesKeepTheInputOrder) {
+  std::map<std::string, loopback::TScript> routes;
+  std::string input;
+  std::string expected;
+  constexpr int kPages = 16;
+  for (int i = 0; i < kPages; ++i) {
+    const std::string path = "/p" + std::to_string(i);
+    const std::string body = "<html><head><title>Page " + std::to_string(i) + "</title></head><body>x";
+    routes[path] = loopback::TScript()
+                       .Delay((kPages - i) * 15)
+                       .Send(loopback::HttpResponseText(
+                           "HTTP/1.1 200 OK", {{"Content-Type", "text/html; charset=UTF-8"}}, body));
+    input += "http://127.0.0.1" + path + "\n";
+    expected += "http://127.0.0.1" + path + " Page " + std::to_string(i) + " 200\n";
+  }
+  routes["/moved"] = loopback::Redirect(302, "/p3");
+  input += "http://127.0.0.1/moved\n";
+  expected += "http://127.0.0.1/moved Page 3 200\n";
+  input += "http://127.0.0.1/missing\n";
+  expected += "http://127.0.0.1/missing http://127.0.0.1/missing 404\n";
+  loopback::TLoopbackServer server(routes);
+
+  const TRun run = RunProgram({"-n", "-j", "8", "-t", "#URL# #TITLE# #STATUS#"}, input, false, nullptr, server.Port());
+  EXPECT_EQ(run.status, 0);
+  // #STATUS# is the status line; keep only its code for the comparison.
+  std::string simplified;
+  std::istringstream lines(run.out);
+  for (std::string line; std::getline(lines, line);) {
+    const auto at = line.find("HTTP/1.1 ");
+    simplified += (at == std::string::npos ? line : line.substr(0, at) + line.substr(at + 9, 3)) + "\n";
+  }
+  EXPECT_EQ(simplified, expected);
+
+  const TRun json = RunProgram({"--json", "-j", "4"}, "http://127.0.0.1/p1\n", false, nullptr, server.Port());
+  EXPECT_NE(json.out.find("\"Title\":\"Page 1\""), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("\"Charset\":\"UTF-8\""), std::string::npos) << json.out;
+}
+
+}  // namespace
+}  // namespace vellumark
