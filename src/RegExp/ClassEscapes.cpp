@@ -167,6 +167,11 @@ std::wstring RewriteClassEscapes(std::wstring_view pattern) {
       i += 2;
       continue;
     }
+    if (c == L'.') {
+      out += L"[^\\x{A}]";  // any character but LF (CR and the Unicode line ends included)
+      ++i;
+      continue;
+    }
     if (c == L'[') {
       const std::size_t next = RewriteBracket(pattern, i, out);
       if (next == std::wstring_view::npos) {

@@ -8,6 +8,8 @@
 //   \d  0-9                               \D  anything else
 //   \w  A-Z, a-z, 0-9, "_"                \W  anything else
 //   \b  between a \w and a \W character (or an end)    \B  anywhere else
+//   .   anything but LF (Boost's own "." also stops at CR, FF, U+0085,
+//       U+2028 and U+2029, or at nothing at all, depending on its flags)
 #pragma once
 
 #include <string>
@@ -16,7 +18,7 @@
 namespace vellumark {
 
 // Rewrites the class escapes outside and inside brackets ("[^\s]" stays one
-// negated set) and the word boundaries outside them; everything else,
+// negated set), and the word boundaries and "." outside them; everything else,
 // escaped backslashes ("\\s") included, is left as it is. A pattern that
 // is malformed stays malformed, for the engine to report.
 std::wstring RewriteClassEscapes(std::wstring_view pattern);

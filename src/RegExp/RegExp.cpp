@@ -69,8 +69,9 @@ struct TRegExp::TImpl {
     key += pattern;
     if (const auto found = compiled.find(key); found != compiled.end()) return found->second;
 
-    auto flags = boost::regex_constants::ECMAScript | boost::regex_constants::no_mod_m |
-                 boost::regex_constants::no_mod_s;
+    // no_mod_m: "^" and "$" match only at the ends of the subject, never
+    // at a line break inside it.
+    auto flags = boost::regex_constants::ECMAScript | boost::regex_constants::no_mod_m;
     if (ignoreCase) flags |= boost::regex_constants::icase;
     std::shared_ptr<const boost::wregex> regex;
     try {

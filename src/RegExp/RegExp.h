@@ -5,7 +5,7 @@
 //
 // Rules that hold on every platform:
 // - "^" matches only at the start of the subject and "$" only at its end
-//   (there is no multi-line mode); "." matches anything but a line break.
+//   (there is no multi-line mode); "." matches anything but LF.
 // - "\s" is exactly space, tab, LF, VT, FF and CR, "\d" is 0-9 and "\w" is
 //   A-Z, a-z, 0-9 and "_" (see ClassEscapes.h), inside brackets too.
 // - Ignoring case folds A-Z and a-z.

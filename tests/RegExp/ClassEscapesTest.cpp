@@ -16,7 +16,7 @@ namespace {
 bool WideSearch(const std::wstring& pattern, const std::wstring& subject) {
   const boost::wregex regex(RewriteClassEscapes(pattern),
                             boost::regex_constants::ECMAScript | boost::regex_constants::icase |
-                                boost::regex_constants::no_mod_m | boost::regex_constants::no_mod_s);
+                                boost::regex_constants::no_mod_m);
   return boost::regex_search(subject, regex);
 }
 

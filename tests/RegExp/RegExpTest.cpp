@@ -27,10 +27,13 @@ TEST(RegExp, CaretMatchesOnlyAtTheStartOfTheSubject) {
   EXPECT_EQ(MatchFirstGroup(re, "one\ntwo", "(one)$"), "");
 }
 
-TEST(RegExp, DotDoesNotCrossALineBreakButNegatedClassesDo) {
+TEST(RegExp, DotDoesNotCrossALineFeedButNegatedClassesDo) {
   TRegExp re;
   EXPECT_EQ(MatchFirstGroup(re, "<title>a\r\nb</title>", "<title>(.*)</title>"), "");
   EXPECT_EQ(MatchFirstGroup(re, "<title>a\nb</title>", "<title>(.*)</title>"), "");
+  EXPECT_EQ(MatchFirstGroup(re, "<title>a\rb\fc</title>", "<title>(.*)</title>"), "a\rb\fc");
+  EXPECT_EQ(MatchFirstGroup(re, "a.b", "(a\\.b)"), "a.b");
+  EXPECT_EQ(MatchFirstGroup(re, "axb", "(a\\.b)"), "");
   EXPECT_EQ(MatchFirstGroup(re, "<title>a\r\nb</title>", "<title>([^<]*)</title>"), "a\r\nb");
   EXPECT_EQ(MatchFirstGroup(re, "x\r\n\r\ny", "x([^y]*)y"), "\r\n\r\n");
 }
@@ -40,6 +43,8 @@ TEST(RegExp, IgnoreCaseMatchesUpperCaseTagsWithLowerCasePatterns) {
   EXPECT_EQ(MatchFirstGroup(re, "<TITLE>Home</TITLE>", "<title>([^<]*)</title>"), "Home");
   EXPECT_EQ(MatchFirstGroup(re, "<TiTlE lang=ja>Home</tItLe>", "<title[^>]*>([^<]*)</title>"), "Home");
   EXPECT_EQ(MatchFirstGroup(re, "CONTENT-TYPE: X", "content-type: ([a-z]+)"), "X");
+  // Only A-Z and a-z fold, on every platform: full-width Ａ is not ａ.
+  EXPECT_EQ(MatchFirstGroup(re, "\x82\x60", "(\x82\x81)"), "");
 
   // The flag is honoured both ways, and a pattern compiled with one setting
   // is not reused for the other.
