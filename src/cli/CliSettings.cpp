@@ -26,12 +26,14 @@ TTagSettings DefaultTagSettings() {
   return settings;
 }
 
-void ApplyIniSettings(const TIniFile& ini, TTagSettings& settings) {
+void ApplyIniSettings(TIniFile& ini, TTagSettings& settings) {
   for (std::size_t i = 0; i < 4; ++i) {
-    settings.templates[i] = ini.ReadString(kEditFormatSections[i], "Text", settings.templates[i]);
+    settings.templates[i] =
+        ReadProfileText(ini, kEditFormatSections[i], "Text", settings.templates[i]);
   }
   for (std::size_t i = 0; i < 4; ++i) {
-    const bool checked = ini.ReadBool(kRbtnFormatSections[i], "Checked", settings.formatChecked[i]);
+    const bool checked =
+        ReadProfileBool(ini, kRbtnFormatSections[i], "Checked", settings.formatChecked[i]);
     if (checked) {
       // Checking a radio button unchecks its siblings on the same panel.
       settings.formatChecked = {false, false, false, false};
@@ -40,10 +42,12 @@ void ApplyIniSettings(const TIniFile& ini, TTagSettings& settings) {
       settings.formatChecked[i] = false;
     }
   }
-  settings.date.enabled = !ini.ReadBool("MainForm.ChkNotDate", "Checked", !settings.date.enabled);
-  settings.date.left = ini.ReadString("MainForm.EditLeftPar", "Text", settings.date.left);
-  settings.date.pattern = ini.ReadString("MainForm.EditDateFormat", "Text", settings.date.pattern);
-  settings.date.right = ini.ReadString("MainForm.EditRightPar", "Text", settings.date.right);
+  settings.date.enabled =
+      !ReadProfileBool(ini, "MainForm.ChkNotDate", "Checked", !settings.date.enabled);
+  settings.date.left = ReadProfileText(ini, "MainForm.EditLeftPar", "Text", settings.date.left);
+  settings.date.pattern =
+      ReadProfileText(ini, "MainForm.EditDateFormat", "Text", settings.date.pattern);
+  settings.date.right = ReadProfileText(ini, "MainForm.EditRightPar", "Text", settings.date.right);
 }
 
 int ChosenFormat(const TTagSettings& settings) {
@@ -55,7 +59,10 @@ int ChosenFormat(const TTagSettings& settings) {
 
 TRunTemplate ResolveRunTemplate(const TCliOptions& options) {
   TTagSettings settings = DefaultTagSettings();
-  if (options.iniPath) ApplyIniSettings(TIniFile::Load(*options.iniPath), settings);
+  if (options.iniPath) {
+    TIniFile ini = TIniFile::Load(*options.iniPath);
+    ApplyIniSettings(ini, settings);
+  }
 
   const int format = options.format.value_or(ChosenFormat(settings));
   TRunTemplate run;

@@ -27,11 +27,12 @@ struct TTagSettings {
 TTagSettings DefaultTagSettings();
 
 // Restores what a settings file saved over `settings`, as the main window
-// restores its controls at start-up: each value read with the current one as
-// its default (so a missing or unreadable value changes nothing); the radio
-// buttons visited in order, where checking one unchecks the others and
-// unchecking one changes nothing else.
-void ApplyIniSettings(const TIniFile& ini, TTagSettings& settings);
+// restores its controls at start-up, with the window's own value readers:
+// each value read with the current one as its default (so a missing or
+// unreadable value changes nothing); the radio buttons visited in order,
+// where checking one unchecks the others and unchecking one changes nothing
+// else.
+void ApplyIniSettings(TIniFile& ini, TTagSettings& settings);
 
 // The format the Build command uses for these radio states: 2, else 3, else
 // 4 when checked, otherwise 1 (also when none is checked).

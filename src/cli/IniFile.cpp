@@ -6,7 +6,6 @@
 #include "Common/Codepage.h"
 #include "cli/CliInput.h"
 #include "Common/Error.h"
-#include "Common/IntConvert.h"
 
 namespace vellumark {
 
@@ -147,32 +146,20 @@ std::optional<std::string> TIniFile::Find(std::string_view section, std::string_
   for (const auto& s : sections_) {
     if (!EqualsIgnoreCase(s.name, section)) continue;
     for (const auto& entry : s.entries) {
-      if (EqualsIgnoreCase(entry.key, key)) {
-        return entry.value.substr(0, MaxIniTextBytes);
-      }
+      if (EqualsIgnoreCase(entry.key, key)) return entry.value;
     }
     return std::nullopt;
   }
   return std::nullopt;
 }
 
-std::string TIniFile::ReadString(std::string_view section, std::string_view key,
-                                 std::string_view defaultValue) const {
-  if (auto value = Find(section, key)) return *value;
-  return std::string(defaultValue);
+std::string TIniFile::ReadString(const std::string& section, const std::string& key,
+                                 const std::string& defaultValue) {
+  return Find(section, key).value_or(defaultValue);
 }
 
-std::int32_t TIniFile::ReadInteger(std::string_view section, std::string_view key,
-                                   std::int32_t defaultValue) const {
-  std::string text = Find(section, key).value_or(std::string());
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    text.replace(0, 2, "$");
-  }
-  return StrToIntDef(text, defaultValue);
-}
-
-bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool defaultValue) const {
-  return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
+bool TIniFile::WriteString(const std::string&, const std::string&, const std::string&) {
+  return false;
 }
 
 }  // namespace vellumark

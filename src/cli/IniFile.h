@@ -1,7 +1,9 @@
 // A portable reader of the settings file that Vellumark.exe saves: the
-// Windows profile format ("[section]" lines, then "key=value" lines) with the
-// program's value encodings. Values come back as Shift_JIS bytes, like every
-// text of the program.
+// Windows profile format ("[section]" lines, then "key=value" lines). It is
+// a read-only TProfileStore, so the value encodings (integers with the "0x"
+// rewrite, booleans, texts cut to 2047 bytes) are read with the window's own
+// ReadProfileInteger / ReadProfileBool / ReadProfileText. Values come back as
+// Shift_JIS bytes, like every text of the program.
 #pragma once
 
 #include <cstddef>
@@ -11,13 +13,11 @@
 #include <string_view>
 #include <vector>
 
+#include "Info/ControlState.h"
+
 namespace vellumark {
 
-// The most bytes a stored text yields (the program's read buffer holds 2048
-// bytes with the terminating zero).
-inline constexpr std::size_t MaxIniTextBytes = 2047;
-
-class TIniFile {
+class TIniFile : public TProfileStore {
  public:
   // Parses the bytes of a file. Shift_JIS (the program's own) is taken as it
   // is; a file that begins with a UTF-16LE or UTF-8 byte-order mark (written by
@@ -32,20 +32,16 @@ class TIniFile {
   // read.
   static TIniFile Load(const std::string& utf8Path);
 
-  // The stored text, cut to MaxIniTextBytes; nothing when the section or the
-  // key is missing.
+  // The stored text as it is; nothing when the section or the key is
+  // missing.
   std::optional<std::string> Find(std::string_view section, std::string_view key) const;
 
-  std::string ReadString(std::string_view section, std::string_view key,
-                         std::string_view defaultValue) const;
-  // An integer: a text longer than two characters that begins with "0x" or
-  // "0X" has those replaced by "$"; then the program's general integer
-  // conversion; the default when the key is missing or does not convert.
-  std::int32_t ReadInteger(std::string_view section, std::string_view key,
-                           std::int32_t defaultValue) const;
-  // A boolean: read as an integer with the default 1 or 0; any non-zero
-  // number is true.
-  bool ReadBool(std::string_view section, std::string_view key, bool defaultValue) const;
+  // TProfileStore: the stored text, or `defaultValue` when the section or
+  // the key is missing. This store never writes (WriteString gives false).
+  std::string ReadString(const std::string& section, const std::string& key,
+                         const std::string& defaultValue) override;
+  bool WriteString(const std::string& section, const std::string& key,
+                   const std::string& value) override;
 
  private:
   struct TEntry {

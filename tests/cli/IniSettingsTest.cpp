@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "Common/Codepage.h"
 #include "Common/Error.h"
 #include "cli/CliSettings.h"
 #include "cli/IniFile.h"
@@ -56,14 +58,27 @@ struct TSaved {
   }
 };
 
+// The same file as Vellumark.exe keeps it: UTF-16LE with a byte-order mark
+// (the profile functions then keep it in Unicode).
+std::string AsUtf16LeFile(const std::string& sjis) {
+  std::string out("\xFF\xFE", 2);
+  for (const wchar_t c : SjisToWide(sjis)) {
+    const auto unit = static_cast<std::uint32_t>(c);
+    out += static_cast<char>(unit & 0xFF);
+    out += static_cast<char>((unit >> 8) & 0xFF);
+  }
+  return out;
+}
+
 TTagSettings Restore(const std::string& fileText) {
   TTagSettings settings = DefaultTagSettings();
-  ApplyIniSettings(TIniFile::Parse(fileText), settings);
+  TIniFile ini = TIniFile::Parse(fileText);
+  ApplyIniSettings(ini, settings);
   return settings;
 }
 
 TEST(IniFile, ProfileFormatDetails) {
-  const TIniFile ini = TIniFile::Parse(
+  TIniFile ini = TIniFile::Parse(
       "orphan=1\n"
       "; a comment line\n"
       "[Main.A]\n"
@@ -95,30 +110,37 @@ TEST(IniFile, ProfileFormatDetails) {
   EXPECT_EQ(ini.ReadString("C", "k", "fallback"), "fallback");
 }
 
-TEST(IniFile, IntegersAndBooleansUseTheProgramsConversion) {
-  const TIniFile ini = TIniFile::Parse(
-      "[S]\nhex=0x200\ndollar=$200\nupper=0X1f\nbare=0x\nblanks=  12\nneg=-5\ntail=12abc\n"
-      "none=\nabc=abc\ntwo=2\nzero=0\nplus=+7\n");
-  EXPECT_EQ(ini.ReadInteger("S", "hex", -1), 512);
-  EXPECT_EQ(ini.ReadInteger("S", "dollar", -1), 512);
-  EXPECT_EQ(ini.ReadInteger("S", "upper", -1), 31);
-  EXPECT_EQ(ini.ReadInteger("S", "bare", -1), -1);
-  EXPECT_EQ(ini.ReadInteger("S", "blanks", -1), 12);
-  EXPECT_EQ(ini.ReadInteger("S", "neg", -1), -5);
-  EXPECT_EQ(ini.ReadInteger("S", "plus", -1), 7);
-  EXPECT_EQ(ini.ReadInteger("S", "tail", -1), -1);
-  EXPECT_EQ(ini.ReadInteger("S", "none", -1), -1);
-  EXPECT_EQ(ini.ReadInteger("S", "missing", 42), 42);
-  EXPECT_TRUE(ini.ReadBool("S", "two", false));
-  EXPECT_FALSE(ini.ReadBool("S", "zero", true));
-  EXPECT_TRUE(ini.ReadBool("S", "abc", true));    // not a number: the default stays
-  EXPECT_FALSE(ini.ReadBool("S", "abc", false));
-  EXPECT_TRUE(ini.ReadBool("S", "missing", true));
+TEST(IniFile, ValuesReadWithTheWindowsOwnReaders) {
+  TIniFile ini = TIniFile::Parse(
+      "[S]\nhex=0x200\ndollar=$200\nbare=0x\nblanks=  12\ntail=12abc\nnone=\nabc=abc\ntwo=2\nzero=0\n");
+  EXPECT_EQ(ReadProfileInteger(ini, "S", "hex", -1), 512);
+  EXPECT_EQ(ReadProfileInteger(ini, "S", "dollar", -1), 512);
+  EXPECT_EQ(ReadProfileInteger(ini, "S", "bare", -1), -1);
+  EXPECT_EQ(ReadProfileInteger(ini, "S", "blanks", -1), 12);
+  EXPECT_EQ(ReadProfileInteger(ini, "S", "tail", -1), -1);
+  EXPECT_EQ(ReadProfileInteger(ini, "S", "none", -1), -1);
+  EXPECT_EQ(ReadProfileInteger(ini, "S", "missing", 42), 42);
+  EXPECT_TRUE(ReadProfileBool(ini, "S", "two", false));
+  EXPECT_FALSE(ReadProfileBool(ini, "S", "zero", true));
+  EXPECT_TRUE(ReadProfileBool(ini, "S", "abc", true));  // not a number: the default stays
+  EXPECT_FALSE(ReadProfileBool(ini, "S", "abc", false));
+  EXPECT_EQ(ReadProfileText(ini, "S", "missing", "kept"), "kept");
+  // The reader never writes.
+  EXPECT_FALSE(ini.WriteString("S", "k", "v"));
+  EXPECT_EQ(ini.Find("S", "k"), std::nullopt);
 }
 
 TEST(IniFile, LongTextsAreCutAndOtherEditorsEncodingsConverted) {
-  const std::string longValue(3000, 'v');
-  EXPECT_EQ(TIniFile::Parse("[S]\nk=" + longValue + "\n").Find("S", "k"), longValue.substr(0, 2047));
+  // A long text comes back cut to 2047 bytes, at a character boundary: a
+  // two-byte character that would straddle the limit goes whole.
+  const std::string longValue = std::string(2046, 'v') + "\x93\xFA" + std::string(100, 'w');
+  TIniFile longIni = TIniFile::Parse("[S]\nk=" + longValue + "\n");
+  EXPECT_EQ(longIni.Find("S", "k"), longValue);
+  EXPECT_EQ(ReadProfileText(longIni, "S", "k", ""), std::string(2046, 'v'));
+  TTagSettings cut = DefaultTagSettings();
+  TIniFile longTemplate = TIniFile::Parse("[MainForm.EditFormat1]\nText=" + std::string(3000, 't') + "\n");
+  ApplyIniSettings(longTemplate, cut);
+  EXPECT_EQ(cut.templates[0], std::string(2047, 't'));
   // "[S]\r\nk=日\r\n" as UTF-16LE with its mark, and as UTF-8 with its mark.
   const std::string utf16("\xFF\xFE[\0S\0]\0\r\0\n\0k\0=\0\xE5\x65\r\0\n\0", 22);
   EXPECT_EQ(TIniFile::Parse(utf16).Find("S", "k"), "\x93\xFA");
@@ -145,6 +167,12 @@ TEST(IniSettings, AFileSavedByTheWindowRestoresTemplatesFormatAndDate) {
   TSaved noDate;
   noDate.notDate = "1";
   EXPECT_FALSE(Restore(noDate.Text()).date.enabled);
+
+  const TTagSettings unicode = Restore(AsUtf16LeFile(saved.Text()));
+  EXPECT_EQ(unicode.templates, s.templates);
+  EXPECT_EQ(unicode.formatChecked, s.formatChecked);
+  EXPECT_EQ(unicode.date.pattern, saved.pattern);
+  EXPECT_EQ(unicode.date.left, saved.left);
 }
 
 TEST(IniSettings, RadioButtonsRestoreAsTheWindowDoes) {
