@@ -64,7 +64,7 @@ class TByteText {
 class TByteSink {
  public:
   explicit TByteSink(std::size_t expected) {
-    out_.resize(expected < 16 ? 16 : expected);
+    out_.resize(expected);
     pos_ = 0;
   }
 
