@@ -1,0 +1,95 @@
+// The about window's table: every component with its place, caption, hint,
+// font and handler. Positions are pixels at 96 DPI. The panel's children
+// are placed inside its inner border of 10 pixels, so their positions are
+// offset by it. Colours, underlines, the hand cursor and the hidden labels
+// are the window's look, applied when it is created (InfoForm_win32.cpp).
+#include <windows.h>
+
+#include "Info/InfoForm.h"
+
+namespace vellumark {
+namespace {
+
+using forms::TComponentDef;
+using forms::TFontDef;
+using forms::TKind;
+
+constexpr TFontDef WindowFont{L"Arial", 13, ANSI_CHARSET};
+constexpr TFontDef DescriptionFont{L"MS UI Gothic", 13, SHIFTJIS_CHARSET};
+constexpr TFontDef ExeNameFont{L"Arial", 27, ANSI_CHARSET};
+
+// The panel's inner border.
+constexpr int In = 10;
+
+const TComponentDef Definition[] = {
+    // Outer bounds giving the design client size 357 x 423 with a caption
+    // and a single border; the window fits itself to its content later.
+    {.name = "InfoForm", .kind = TKind::Form, .left = 0, .top = 0, .width = 363, .height = 452,
+     .text = L"InfoForm", .font = &WindowFont},
+    {.name = "PnlBack", .kind = TKind::Panel, .left = 8, .top = 8, .width = 329, .height = 401},
+
+    // AppIcon is an icon picture: a static control that shows the icon.
+    {.name = "AppIcon", .kind = TKind::Label, .parent = "PnlBack", .left = In + 8, .top = In + 8,
+     .width = 32, .height = 32},
+    {.name = "LblFileDescription", .kind = TKind::Label, .parent = "PnlBack", .left = In + 56,
+     .top = In + 8, .text = L"LblFileDescription", .font = &DescriptionFont},
+    {.name = "LblExeName", .kind = TKind::Label, .parent = "PnlBack", .left = In + 56,
+     .top = In + 16, .text = L"LblExeName", .font = &ExeNameFont, .handler = "LblExeNameClick"},
+    {.name = "LblExeVersion", .kind = TKind::Label, .parent = "PnlBack", .left = In + 56,
+     .top = In + 48, .text = L"Ver."},
+    {.name = "lblComment", .kind = TKind::Label, .parent = "PnlBack", .left = In + 56,
+     .top = In + 64, .text = L"Built by the Vellumark project with C++ and MinGW-w64"},
+    {.name = "lblURL", .kind = TKind::Label, .parent = "PnlBack", .left = In + 56, .top = In + 88,
+     .text = L"http://www.example.org/", .handler = "lblURLClick"},
+    {.name = "Label1", .kind = TKind::Label, .parent = "PnlBack", .left = In + 224,
+     .top = In + 88, .text = L"(tsukikage-vmk)",
+     .hint = L"http://search.example.org/?q=tsukikage-vmk", .handler = "Label1Click"},
+    {.name = "lblMail", .kind = TKind::Label, .parent = "PnlBack", .left = In + 56,
+     .top = In + 104, .text = L"vellumark@example.org", .handler = "lblMailClick"},
+    {.name = "LblOpenFolderIn", .kind = TKind::Label, .parent = "PnlBack", .left = In + 56,
+     .top = In + 128, .text = L"Open Folder This Program Installed",
+     .handler = "LblOpenStartupClick"},
+    {.name = "LblLaunchOnDesktop", .kind = TKind::Label, .parent = "PnlBack", .left = In + 56,
+     .top = In + 144, .text = L"Create Shortcut on \"Desktop\"",
+     .handler = "LblLaunchOnStartupClick"},
+    {.name = "Label2", .kind = TKind::Label, .parent = "PnlBack", .left = In + 8, .top = In + 168,
+     .text = L"System Information"},
+    {.name = "LblOsVersion", .kind = TKind::Label, .parent = "PnlBack", .left = In + 16,
+     .top = In + 184, .text = L"LblOsVersion"},
+    {.name = "LblPhys", .kind = TKind::Label, .parent = "PnlBack", .left = In + 16,
+     .top = In + 200, .text = L"LblPhys"},
+    {.name = "LblPageFile", .kind = TKind::Label, .parent = "PnlBack", .left = In + 16,
+     .top = In + 216, .text = L"LblPageFile"},
+    {.name = "LblVirtual", .kind = TKind::Label, .parent = "PnlBack", .left = In + 16,
+     .top = In + 232, .text = L"LblVirtual"},
+    {.name = "LblLaunchOnStartup", .kind = TKind::Label, .parent = "PnlBack", .left = In + 104,
+     .top = In + 240, .text = L"Create Shortcut into \"Startup\"",
+     .handler = "LblLaunchOnStartupClick"},
+    {.name = "LblOpenStartup", .kind = TKind::Label, .parent = "PnlBack", .left = In + 288,
+     .top = In + 240, .text = L"(Open)", .handler = "LblOpenStartupClick"},
+    {.name = "Label3", .kind = TKind::Label, .parent = "PnlBack", .left = In + 8, .top = In + 248,
+     .text = L"Process Information"},
+    {.name = "LblLaunchOnSendTo", .kind = TKind::Label, .parent = "PnlBack", .left = In + 104,
+     .top = In + 256, .text = L"Create Shortcut into \"SendTo\"",
+     .handler = "LblLaunchOnStartupClick"},
+    {.name = "LblOpenSendTo", .kind = TKind::Label, .parent = "PnlBack", .left = In + 288,
+     .top = In + 256, .text = L"(Open)", .handler = "LblOpenStartupClick"},
+    {.name = "LblWorkingSetSize", .kind = TKind::Label, .parent = "PnlBack", .left = In + 16,
+     .top = In + 264, .text = L"LblWorkingSetSize"},
+    {.name = "LblPageFaultCount", .kind = TKind::Label, .parent = "PnlBack", .left = In + 16,
+     .top = In + 280, .text = L"LblPageFaultCount"},
+    {.name = "LblPagefileUsage", .kind = TKind::Label, .parent = "PnlBack", .left = In + 16,
+     .top = In + 296, .text = L"LblPagefileUsage"},
+    {.name = "LblPagedPoolUsage", .kind = TKind::Label, .parent = "PnlBack", .left = In + 16,
+     .top = In + 312, .text = L"LblPagedPoolUsage"},
+    {.name = "LblNonPagedPoolUsage", .kind = TKind::Label, .parent = "PnlBack", .left = In + 16,
+     .top = In + 328, .text = L"LblNonPagedPoolUsage"},
+    {.name = "LblProcessTime", .kind = TKind::Label, .parent = "PnlBack", .left = In + 16,
+     .top = In + 344, .text = L"LblProcessTime"},
+};
+
+}  // namespace
+
+std::span<const forms::TComponentDef> InfoFormDefinition() { return Definition; }
+
+}  // namespace vellumark
