@@ -5,7 +5,7 @@ JOBS  ?= 2
 FUZZ_SECONDS ?= 20
 
 .PHONY: all bootstrap build build-linux build-windows check test-linux test-windows \
-        fuzz bench demo clean
+        fuzz bench demo run clean
 
 all: build
 
@@ -53,6 +53,11 @@ demo: bootstrap
 	@cmake --build --preset linux --target vellumark-cli -j$(JOBS)
 	@echo "== vellumark-cli over the demo site (addresses: scripts/demo/addresses.txt)"
 	@scripts/demo/run-demo build/linux/src/cli/vellumark-cli $(DEMO_OPTIONS)
+
+# Vellumark.exe under Wine on the user's display, with the Japanese locale.
+run: build-windows
+	@scripts/wine-prefix
+	@scripts/wine-run build/windows/src/Vellumark/Vellumark.exe
 
 clean:
 	rm -rf build/linux build/windows build/bench build/fuzz
