@@ -1,7 +1,8 @@
 // Random response texts through the page-data extraction and the charset
 // conversions, plus the block-wise "<body" test against a whole-text search.
 // Input layout: byte 0 picks a charset name, byte 1 seeds the block splits,
-// the rest is the response text.
+// the rest is the response text. Also checks the linear title and
+// description scans against the engine running the same patterns.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -64,6 +65,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static TRegExp regExp;  // compiled patterns are kept between inputs
   TPageInfo info;
   try {
+    // The linear title and description scans give the engine's answer.
+    Check(FindTitle(text) == MatchFirstGroup(regExp, text, TitlePattern));
+    Check(FindDescriptionElement(text) == MatchFirstGroup(regExp, text, DescriptionMetaPattern));
     ReadStatus(regExp, text, info);
     Check(info.StatusCode >= -1);
     (void)ReadRedirectTarget(regExp, text);

@@ -3,6 +3,8 @@
 // description rules, and the markup guards.
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
 #include <string>
 
 #include "Main/PageFetcher.h"
@@ -192,6 +194,45 @@ TEST_F(ExtractTest, RawLessThanInDescriptionIsEscapedAndNothingElseChanges) {
   EXPECT_EQ(info.Description, "a&lt;script");
   info = Extract(Response("", "<meta name=description content=\"x < y &amp; z\">"));
   EXPECT_EQ(info.Description, "x &lt; y &amp; z");
+}
+
+// The title and description scans must give exactly the engine's first
+// match for the two patterns; random heads built from the patterns' own
+// pieces, Shift_JIS characters and stray lead bytes make near misses common.
+TEST_F(ExtractTest, TitleAndDescriptionScansAgreeWithThePatterns) {
+  const std::string pieces[] = {"<title", "<TiTle x", ">", "</title>", "</TITLE>", "<", "</title",
+                                "<meta", "<META", "name", "NAME", "=", "\"", "description",
+                                "Description", " ", "\t", "\r\n", "\v", "a", "\x93\xfa", "\x81",
+                                "\x83\x5c", "\x81\x74", "\0"s};
+  std::mt19937 random(42);
+  for (int round = 0; round < 4000; ++round) {
+    std::string text;
+    const int count = static_cast<int>(random() % 30);
+    for (int i = 0; i < count; ++i) text += pieces[random() % std::size(pieces)];
+    ASSERT_EQ(FindTitle(text), MatchFirstGroup(regExp_, text, TitlePattern)) << text;
+    ASSERT_EQ(FindDescriptionElement(text), MatchFirstGroup(regExp_, text, DescriptionMetaPattern))
+        << text;
+  }
+  EXPECT_EQ(FindTitle("<title a>b<title>c</title>"), "c");
+  EXPECT_EQ(FindTitle("<title<title>x</title>"), "x");
+  EXPECT_EQ(FindDescriptionElement("<meta name=\"description\"  content=\"x\" >"), "content=\"x\" ");
+  EXPECT_EQ(FindDescriptionElement("<meta name=description <meta name=description c>"),
+            "<meta name=description c");
+}
+
+TEST_F(ExtractTest, HeadsFullOfUnfinishedElementsTakeLinearTime) {
+  // The engine needs minutes for such a head; the scans finish at once (a
+  // quadratic cost here would hold the test for hours).
+  std::string titles;
+  std::string metas;
+  while (titles.size() < MaxResponseSize) titles += "<title";
+  while (metas.size() < MaxResponseSize) metas += "<meta name=description ";
+  TPageInfo info = Extract("HTTP/1.1 200 OK\r\n\r\n" + titles + ">x<");
+  EXPECT_EQ(info.Title, "");
+  info = Extract("HTTP/1.1 200 OK\r\n\r\n" + metas);
+  EXPECT_EQ(info.Description, "");
+  info = Extract("HTTP/1.1 200 OK\r\n\r\n" + metas + "content=found>");
+  EXPECT_EQ(info.Description, "found");
 }
 
 TEST(MarkupGuards, AddressAndDescription) {
