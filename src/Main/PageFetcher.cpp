@@ -74,6 +74,13 @@ std::string TPageFetcher::Exchange(const std::string& host, const std::string& p
 }
 
 void TPageFetcher::FetchPageInfo(std::string_view address, TPageInfo& info) noexcept {
+  // Whatever way the fetch ends, the pattern engine keeps none of the page
+  // text (up to 4 MiB, several times that as wide text) once it is over, so
+  // an idle fetcher, one per worker in vellumark-cli, holds no page memory.
+  struct TReleaseOnExit {
+    TRegExp& regExp;
+    ~TReleaseOnExit() { regExp.ForgetSubject(); }
+  } release{regExp_};
   try {
     info = TPageInfo{};
     info.URL = address;

@@ -164,6 +164,12 @@ std::vector<TRegExp::TMatch> TRegExp::Execute(std::string_view sjisSubject) {
   return impl_->Run(sjisSubject, impl_->global);
 }
 
+void TRegExp::ForgetSubject() noexcept {
+  impl_->haveSubject = false;
+  std::string().swap(impl_->subject);
+  std::wstring().swap(impl_->subjectWide);
+}
+
 TRegExp::TMatch TRegExp::ExecuteFirst(std::string_view sjisSubject) {
   std::vector<TMatch> matches = impl_->Run(sjisSubject, false);
   return matches.empty() ? TMatch{} : std::move(matches.front());

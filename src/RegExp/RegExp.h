@@ -45,6 +45,11 @@ class TRegExp {
   // otherwise at most the first. Raises like ExecuteFirst.
   std::vector<TMatch> Execute(std::string_view sjisSubject);
 
+  // Drops the copy of the last subject kept for the next match on the same
+  // text; a page fetch calls it when it is done with a response, so an idle
+  // object holds no page text.
+  void ForgetSubject() noexcept;
+
  private:
   struct TImpl;
   std::unique_ptr<TImpl> impl_;

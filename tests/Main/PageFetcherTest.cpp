@@ -242,6 +242,20 @@ TEST_F(FetchTest, RefusedConnectionLeavesStatusCodeZero) {
   EXPECT_EQ(info.Title, "");
 }
 
+TEST_F(FetchTest, NoPageTextIsKeptAfterAFetchEvenWhenItFails) {
+  // The server sends part of a response and then falls silent: the receive
+  // time-out ends the fetch with text already collected.
+  TLoopbackServer server(TScript().ReadRequest().Send("HTTP/1.1 200 OK\r\n\r\n<title>half").Silent());
+  THttpOptions options = Options(server);
+  options.receiveTimeoutMs = 300;
+  TPageFetcher fetcher(options);
+  TPageInfo info;
+  fetcher.FetchPageInfo("http://127.0.0.1/p", info);
+  EXPECT_EQ(info.StatusCode, 0);
+  EXPECT_TRUE(fetcher.ResponseBuffer().empty());
+  EXPECT_EQ(fetcher.ResponseBuffer().capacity(), std::string().capacity());
+}
+
 TEST_F(FetchTest, FailureAfterARedirectKeepsTheRedirectFields) {
   // The second request meets a server that never answers: the time-out
   // fails that exchange, and the record still describes the redirect.

@@ -170,3 +170,20 @@ TEST(RegExp, LongSubjectsDoNotOverflowTheStack) {
 
 }  // namespace
 }  // namespace vellumark
+
+namespace vellumark {
+namespace {
+
+// Forgetting the kept subject must not change what the next match sees,
+// whether the next subject is the same text or another one.
+TEST(RegExp, MatchesAfterForgettingTheSubject) {
+  TRegExp regExp;
+  EXPECT_EQ(MatchFirstGroup(regExp, "<title>One</title>", "<title>([^<]*)</title>"), "One");
+  regExp.ForgetSubject();
+  EXPECT_EQ(MatchFirstGroup(regExp, "<title>One</title>", "<title>([^<]*)</title>"), "One");
+  regExp.ForgetSubject();
+  EXPECT_EQ(MatchFirstGroup(regExp, "<TITLE>Two</TITLE>", "<title>([^<]*)</title>"), "Two");
+}
+
+}  // namespace
+}  // namespace vellumark
