@@ -98,14 +98,20 @@ void TControl::Create() {}
 
 void TControl::CreateControlWindow(const wchar_t* windowClass, DWORD style, DWORD exStyle) {
   const TComponentDef& def = Def();
-  // A radio button that follows another one stays in its group; every
-  // other control starts a group of its own, so that a click on a radio
-  // button unchecks only its neighbours.
+  // A click on a radio button unchecks the other radio buttons of its group,
+  // and the window system finds the group in the sibling order, which runs
+  // from front to back. The form puts later declarations in front of
+  // earlier ones, so a run of radio buttons lies there backwards and begins
+  // at its last declared button: a radio button that another one follows
+  // stays in that group; every other control starts a group of its own, so
+  // that a click unchecks exactly the run's other buttons.
   bool startsGroup = true;
   if (def.kind == TKind::RadioButton) {
     const auto& siblings = parent_.Children();
     auto self = std::find(siblings.begin(), siblings.end(), this);
-    if (self != siblings.begin() && (*(self - 1))->IsRadioButton()) startsGroup = false;
+    if (self != siblings.end() && self + 1 != siblings.end() && (*(self + 1))->IsRadioButton()) {
+      startsGroup = false;
+    }
   }
   style |= WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | (startsGroup ? WS_GROUP : 0);
   const std::wstring text = def.text != nullptr ? def.text : L"";

@@ -1,0 +1,567 @@
+// The main window in process under Wine + Xvfb: the real TMainForm with the
+// product's resources, driven by window messages (texts set with
+// WM_SETTEXT and typed with WM_CHAR, buttons clicked with BM_CLICK, closed
+// with WM_CLOSE), building from a loopback web server. Checked: the result
+// box, the progress label, the clipboard, the radio-button hints and the
+// INI file.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cwchar>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "Common/Codepage.h"
+#include "Common/DateFormat.h"
+#include "Forms/Application.h"
+#include "Forms/Clipboard.h"
+#include "Forms/GuiTest.h"
+#include "Forms/TextLines.h"
+#include "Http/Http.h"
+#include "Info/AppMessageBox.h"
+#include "Main/MainForm.h"
+#include "support/LoopbackServer.h"
+
+namespace vellumark {
+namespace {
+
+using forms::TApplication;
+using forms::TButton;
+using forms::TCheckBox;
+using forms::TEdit;
+using forms::TLabel;
+using forms::TMemo;
+using forms::TPageControl;
+using forms::TRadioButton;
+using guitest::Pump;
+using loopback::HttpResponseText;
+using loopback::TLoopbackServer;
+using loopback::TScript;
+
+// "日本" in Shift_JIS.
+const std::string JapaneseTitle = "\x93\xfa\x96\x7b";
+
+std::string Page(const std::string& title, const std::string& description) {
+  return HttpResponseText("HTTP/1.1 200 OK", {{"Content-Type", "text/html; charset=Shift_JIS"}},
+                          "<html><head><title>" + title + "</title><meta name=\"description\" content=\"" +
+                              description + "\"></head>\r\n<body><p>text</p></body></html>");
+}
+
+std::wstring TempFolder() {
+  wchar_t path[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, path);
+  return path;
+}
+
+std::vector<std::wstring> SectionNames(const std::wstring& file) {
+  std::vector<wchar_t> buffer(65536);
+  const DWORD length =
+      GetPrivateProfileSectionNamesW(buffer.data(), static_cast<DWORD>(buffer.size()), file.c_str());
+  std::vector<std::wstring> names;
+  for (const wchar_t* p = buffer.data(); p < buffer.data() + length && *p != L'\0'; p += wcslen(p) + 1) {
+    names.emplace_back(p);
+  }
+  return names;
+}
+
+std::wstring Value(const std::wstring& file, const wchar_t* section, const wchar_t* key) {
+  std::vector<wchar_t> buffer(65536);
+  const DWORD length = GetPrivateProfileStringW(section, key, L"<missing>", buffer.data(),
+                                                static_cast<DWORD>(buffer.size()), file.c_str());
+  return std::wstring(buffer.data(), length);
+}
+
+// The file's text as the window wrote it (UTF-16 with a byte-order mark,
+// or bytes when there is none), for counting its section headers.
+std::wstring FileText(const std::wstring& file) {
+  std::string bytes;
+  HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return {};
+  char block[4096];
+  DWORD got = 0;
+  while (ReadFile(handle, block, sizeof block, &got, nullptr) && got > 0) bytes.append(block, got);
+  CloseHandle(handle);
+  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+      static_cast<unsigned char>(bytes[1]) == 0xFE) {
+    std::wstring text((bytes.size() - 2) / 2, L'\0');
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      text[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 + 2 * i]) |
+                                     (static_cast<unsigned char>(bytes[3 + 2 * i]) << 8));
+    }
+    return text;
+  }
+  return SjisToWide(bytes);
+}
+
+int SectionHeaderCount(const std::wstring& text) {
+  int count = 0;
+  bool lineStart = true;
+  for (wchar_t c : text) {
+    if (lineStart && c == L'[') ++count;
+    lineStart = c == L'\n';
+  }
+  return count;
+}
+
+void SetClipboard(const std::wstring& text) { forms::SetClipboardTextW(text); }
+
+void EmptyTheClipboard() {
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  CloseClipboard();
+}
+
+// The date text a line finished now carries with `pattern`; a build that
+// runs across midnight may carry the one after.
+std::vector<std::string> DatesAround(const std::string& pattern, const TDateTime& before) {
+  return {FormatDateTime(pattern, before), FormatDateTime(pattern, NowLocal())};
+}
+
+class MainFormTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { TApplication::Instance().Initialize(); }
+
+  void SetUp() override {
+    settings = TempFolder() + L"vellumark_mainform_test.ini";
+    DeleteFileW(settings.c_str());
+    server = std::make_unique<TLoopbackServer>(Routes());
+    form = std::make_unique<TMainForm>();
+    CreateForm(*form);
+    SetAppMessageBoxHook([this](const std::string& text, unsigned flags) {
+      questions.push_back({text, flags});
+      return answer;
+    });
+  }
+
+  void TearDown() override {
+    SetAppMessageBoxHook({});
+    progressLabel = nullptr;
+    if (form) {
+      if (TApplication::Instance().MainForm() == form.get()) TApplication::Instance().SetMainForm(nullptr);
+      form->Destroy();
+    }
+    form.reset();
+    DropQuit();
+    server.reset();
+    DeleteFileW(settings.c_str());
+  }
+
+  std::map<std::string, TScript> Routes() {
+    auto capture = [this] {
+      // The window's thread waits in the fetch here; the label's text is
+      // read without a message to it.
+      wchar_t text[64] = {};
+      if (HWND label = progressLabel.load()) InternalGetWindowText(label, text, 64);
+      std::lock_guard lock(progressMutex);
+      progressSeen.emplace_back(text);
+    };
+    return {
+        {"/a", TScript().Call(capture).Send(Page("Alpha", "First page")).Close()},
+        {"/b", TScript().Call(capture).Send(Page(JapaneseTitle, "Second page")).Close()},
+        {"/two-line-title", TScript().Call(capture).Send(Page("Two\r\nLines", "d")).Close()},
+    };
+  }
+
+  void CreateForm(TMainForm& window) {
+    THttpOptions options;
+    options.port = server->Port();
+    options.connectTimeoutMs = 5000;
+    options.receiveTimeoutMs = 5000;
+    window.SetHttpOptions(options);
+    window.SetSettingsPath(settings);
+    window.Create();
+    window.Show();
+    Pump();
+    progressLabel = window.Get<TLabel>("LblProgress").Handle();
+  }
+
+  // A WM_QUIT left by closing the main window would end the next pump early.
+  static void DropQuit() {
+    MSG msg{};
+    while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+  }
+
+  HWND Handle(const char* name) const {
+    auto* control = dynamic_cast<forms::TControl*>(form->FindComponent(name));
+    return control != nullptr ? control->Handle() : nullptr;
+  }
+  void SetText(const char* name, const std::wstring& text) {
+    SendMessageW(Handle(name), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    Pump();
+  }
+  void Click(const char* name) {
+    SendMessageW(Handle(name), BM_CLICK, 0, 0);
+    Pump();
+  }
+  bool Checked(const char* name) const {
+    return SendMessageW(Handle(name), BM_GETCHECK, 0, 0) == BST_CHECKED;
+  }
+  void SetChecked(const char* name, bool checked) {
+    if (Checked(name) != checked) Click(name);
+    ASSERT_EQ(Checked(name), checked) << name;
+  }
+  std::wstring TextOf(const char* name) const { return guitest::WindowText(Handle(name)); }
+  std::string Result() const { return form->Get<TMemo>("MemoResult").Text(); }
+  std::wstring TipText(const char* name) {
+    wchar_t text[1024] = {};
+    TTTOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.hwnd = GetParent(Handle(name));
+    tool.uId = reinterpret_cast<UINT_PTR>(Handle(name));
+    tool.lpszText = text;
+    SendMessageW(form->ToolTip(), TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&tool));
+    return text;
+  }
+  std::vector<std::wstring> Progress() {
+    std::lock_guard lock(progressMutex);
+    return progressSeen;
+  }
+
+  // A build that asks nothing and leaves the address list alone, with the
+  // date off: the lines are fixed texts.
+  void QuietBuild() {
+    SetChecked("ChkNotask", true);
+    SetChecked("ChkNotFromClipboard", true);
+    SetChecked("ChkNotDate", true);
+  }
+
+  struct TQuestion {
+    std::string text;
+    unsigned flags;
+  };
+
+  std::wstring settings;
+  std::unique_ptr<TLoopbackServer> server;
+  std::unique_ptr<TMainForm> form;
+  std::atomic<HWND> progressLabel{nullptr};
+  std::mutex progressMutex;
+  std::vector<std::wstring> progressSeen;
+  std::vector<TQuestion> questions;
+  int answer = IDYES;
+  guitest::TErrorCatcher errors;
+};
+
+const std::string Tag3A = "<a target=\"link\" href=\"http://127.0.0.1/a\">Alpha</a>...First page";
+const std::string Tag3B =
+    "<a target=\"link\" href=\"http://127.0.0.1/b\">" + JapaneseTitle + "</a>...Second page";
+
+TEST_F(MainFormTest, FirstStartWithoutSettingsShowsTheWindowAsDefined) {
+  EXPECT_EQ(form->Get<TPageControl>("PageControl").ActivePageIndex(), 0);
+  EXPECT_TRUE(Checked("RbtnFormat1"));
+  EXPECT_FALSE(Checked("RbtnFormat2"));
+  EXPECT_FALSE(Checked("RbtnFormat3"));
+  EXPECT_FALSE(Checked("RbtnFormat4"));
+  EXPECT_FALSE(Checked("ChkNotask"));
+  EXPECT_TRUE(Checked("ChkNotFromClipboard"));
+  EXPECT_FALSE(Checked("ChkNotDate"));
+  EXPECT_EQ(TextOf("LblProgress"), L"-/-");
+  EXPECT_EQ(Result(), "");
+  EXPECT_EQ(form->Get<TMemo>("MemoSource").LineCount(), 6);
+  EXPECT_THAT(form->Caption(), ::testing::EndsWith(" - MainForm"));
+  // Each radio button's hint, and so its tooltip, is its template.
+  for (const char* n : {"1", "2", "3", "4"}) {
+    const std::string edit = std::string("EditFormat") + n;
+    const std::string button = std::string("RbtnFormat") + n;
+    EXPECT_EQ(form->Get<TRadioButton>(button).HintW(), TextOf(edit.c_str())) << button;
+    EXPECT_EQ(TipText(button.c_str()), TextOf(edit.c_str())) << button;
+  }
+  EXPECT_EQ(form->Get<TRadioButton>("RbtnFormat3").Hint(),
+            "<a target=\"link\" href=\"#URL#\">#TITLE#</a>...#DESCRIPTION#");
+  EXPECT_EQ(form->Get<TRadioButton>("RbtnFormat4").Hint(), "");
+  EXPECT_TRUE(errors.messages.empty());
+}
+
+TEST_F(MainFormTest, TypingATemplateChangesItsHintAtOnceAndTheNextBuildUsesIt) {
+  SetText("EditFormat3", L"[#HOST#|#page#|#Title#|#STATUS#|#charset#|#ContentType#]");
+  EXPECT_EQ(form->Get<TRadioButton>("RbtnFormat3").Hint(),
+            "[#HOST#|#page#|#Title#|#STATUS#|#charset#|#ContentType#]");
+  EXPECT_EQ(TipText("RbtnFormat3"), L"[#HOST#|#page#|#Title#|#STATUS#|#charset#|#ContentType#]");
+  // Every keystroke counts.
+  SendMessageW(Handle("EditFormat3"), EM_SETSEL, 1000, 1000);
+  SendMessageW(Handle("EditFormat3"), WM_CHAR, L'!', 1);
+  Pump();
+  EXPECT_EQ(TipText("RbtnFormat3"), L"[#HOST#|#page#|#Title#|#STATUS#|#charset#|#ContentType#]!");
+  // The other templates stay as they were.
+  EXPECT_EQ(form->Get<TRadioButton>("RbtnFormat2").HintW(), TextOf("EditFormat2"));
+  EXPECT_EQ(form->Get<TRadioButton>("RbtnFormat1").HintW(), TextOf("EditFormat1"));
+
+  QuietBuild();
+  Click("RbtnFormat3");
+  EXPECT_FALSE(Checked("RbtnFormat1"));
+  SetText("MemoSource", L"http://127.0.0.1/a");
+  Click("BtnBuild");
+  EXPECT_EQ(Result(), "[127.0.0.1|/a|Alpha|HTTP/1.1 200 OK|Shift_JIS|text/html]!\r\n");
+
+  // A cleared template 1 builds empty lines.
+  SetText("EditFormat1", L"");
+  EXPECT_EQ(form->Get<TRadioButton>("RbtnFormat1").Hint(), "");
+  Click("RbtnFormat1");
+  SetText("MemoSource", L"x\r\ny");
+  Click("BtnBuild");
+  EXPECT_EQ(Result(), "\r\n\r\n");
+  EXPECT_TRUE(errors.messages.empty());
+}
+
+TEST_F(MainFormTest, BuildFillsTheResultAndTheClipboardWithEveryLineEndedByCrLf) {
+  QuietBuild();
+  Click("RbtnFormat3");
+  SetText("MemoSource", L"http://127.0.0.1/a\r\nhttp://127.0.0.1/b");
+  SetText("MemoResult", L"left from before");
+  SetClipboard(L"old clipboard");
+  Click("BtnBuild");
+
+  const std::string expected = Tag3A + "\r\n" + Tag3B + "\r\n";
+  EXPECT_EQ(Result(), expected);
+  EXPECT_EQ(forms::ClipboardText(), expected);
+  EXPECT_EQ(forms::ClipboardTextW(), SjisToWide(expected)) << "Japanese text as code page 932";
+  // The whole result is selected at the end.
+  EXPECT_EQ(form->Get<TMemo>("MemoResult").SelectedTextW(), SjisToWide(expected));
+  // Counts while fetching: lines done / lines listed; then idle again.
+  EXPECT_THAT(Progress(), ::testing::ElementsAre(L"0/2", L"1/2"));
+  EXPECT_EQ(TextOf("LblProgress"), L"-/-");
+  EXPECT_EQ(server->Connections().size(), 2u);
+  EXPECT_TRUE(questions.empty()) << "no question when ChkNotask is checked";
+  EXPECT_TRUE(errors.messages.empty());
+}
+
+TEST_F(MainFormTest, ProgressCountsMemoLinesNotAddresses) {
+  QuietBuild();
+  Click("RbtnFormat3");
+  // A title with a line break adds two lines to the result, so the count
+  // runs ahead; a trailing line break adds no address.
+  SetText("MemoSource", L"http://127.0.0.1/two-line-title\r\nhttp://127.0.0.1/a\r\n");
+  Click("BtnBuild");
+  EXPECT_THAT(Progress(), ::testing::ElementsAre(L"0/2", L"2/2"));
+  EXPECT_EQ(form->Get<TMemo>("MemoResult").LineCount(), 3);
+  EXPECT_EQ(TextOf("LblProgress"), L"-/-");
+}
+
+TEST_F(MainFormTest, UnfetchableAndEmptyLinesStillGiveTheirLines) {
+  QuietBuild();
+  Click("RbtnFormat3");
+  SetText("MemoSource", L"not an address\r\n\r\nhttp://127.0.0.1/missing");
+  Click("BtnBuild");
+  EXPECT_EQ(Result(),
+            "<a target=\"link\" href=\"not an address\">not an address</a>...\r\n"
+            "<a target=\"link\" href=\"\"></a>...\r\n"
+            "<a target=\"link\" href=\"http://127.0.0.1/missing\">http://127.0.0.1/missing</a>...\r\n");
+  EXPECT_EQ(forms::ClipboardText(), Result());
+  EXPECT_TRUE(errors.messages.empty());
+}
+
+TEST_F(MainFormTest, TheQuestionDecidesWhetherTheBuildRuns) {
+  SetChecked("ChkNotask", false);
+  SetChecked("ChkNotDate", true);
+  Click("RbtnFormat3");
+  SetText("MemoSource", L"http://127.0.0.1/a");
+  SetText("MemoResult", L"kept");
+  SetClipboard(L"http://127.0.0.1/b");
+
+  // No: nothing changes, not the result, the list, the label or the clipboard.
+  answer = IDNO;
+  Click("BtnBuild");
+  ASSERT_EQ(questions.size(), 1u);
+  EXPECT_EQ(questions[0].text, BuildQuestion);
+  EXPECT_EQ(questions[0].flags & 0xFFFFu, static_cast<unsigned>(MB_YESNO | MB_ICONQUESTION));
+  EXPECT_EQ(Result(), "kept");
+  EXPECT_EQ(TextOf("MemoSource"), L"http://127.0.0.1/a");
+  EXPECT_EQ(forms::ClipboardText(), "http://127.0.0.1/b");
+  EXPECT_TRUE(Progress().empty());
+  EXPECT_TRUE(server->Connections().empty());
+
+  // Yes: the build runs.
+  answer = IDYES;
+  Click("BtnBuild");
+  EXPECT_EQ(questions.size(), 2u);
+  EXPECT_EQ(Result(), Tag3A + "\r\n");
+  EXPECT_EQ(forms::ClipboardText(), Tag3A + "\r\n");
+}
+
+TEST_F(MainFormTest, PastingReplacesTheListOnlyWhenOnAndTheClipboardHoldsText) {
+  QuietBuild();
+  Click("RbtnFormat3");
+  SetText("MemoSource", L"http://127.0.0.1/a");
+
+  // Off: the clipboard's addresses are ignored (and then overwritten).
+  SetClipboard(L"http://127.0.0.1/b");
+  Click("BtnBuild");
+  EXPECT_EQ(TextOf("MemoSource"), L"http://127.0.0.1/a");
+  EXPECT_EQ(Result(), Tag3A + "\r\n");
+
+  // On with text: the list becomes exactly the clipboard text.
+  SetChecked("ChkNotFromClipboard", false);
+  SetClipboard(L"http://127.0.0.1/b\r\nhttp://127.0.0.1/a");
+  Click("BtnBuild");
+  EXPECT_EQ(TextOf("MemoSource"), L"http://127.0.0.1/b\r\nhttp://127.0.0.1/a");
+  EXPECT_EQ(Result(), Tag3B + "\r\n" + Tag3A + "\r\n");
+  EXPECT_EQ(forms::ClipboardText(), Tag3B + "\r\n" + Tag3A + "\r\n");
+
+  // On with an empty clipboard: the list is used as it is.
+  SetText("MemoSource", L"http://127.0.0.1/a");
+  EmptyTheClipboard();
+  Click("BtnBuild");
+  EXPECT_EQ(TextOf("MemoSource"), L"http://127.0.0.1/a");
+  EXPECT_EQ(Result(), Tag3A + "\r\n");
+  EXPECT_TRUE(errors.messages.empty());
+}
+
+TEST_F(MainFormTest, AnEmptyListGivesAnEmptyResult) {
+  QuietBuild();
+  Click("BtnClear");
+  SetText("MemoResult", L"old");
+  SetClipboard(L"old");
+  Click("BtnBuild");
+  EXPECT_EQ(Result(), "");
+  EXPECT_EQ(forms::ClipboardText(), "");
+  EXPECT_EQ(TextOf("LblProgress"), L"-/-");
+  EXPECT_TRUE(server->Connections().empty());
+  EXPECT_TRUE(errors.messages.empty());
+}
+
+TEST_F(MainFormTest, TemplateFourGivesTheDateSuffixAloneOrEmptyLines) {
+  SetChecked("ChkNotask", true);
+  Click("RbtnFormat4");
+  EXPECT_FALSE(Checked("RbtnFormat1"));
+  SetText("MemoSource", L"http://127.0.0.1/a\r\nhttp://127.0.0.1/b");
+
+  const TDateTime before = NowLocal();
+  Click("BtnBuild");
+  const std::vector<std::string> lines = forms::SplitLines(Result());
+  ASSERT_EQ(lines.size(), 2u);
+  std::vector<std::string> expected;
+  for (const std::string& date : DatesAround("YYYY/MM/DD", before)) expected.push_back(":[" + date + "]");
+  for (const std::string& line : lines) {
+    EXPECT_THAT(expected, ::testing::Contains(line));
+    EXPECT_TRUE(std::regex_match(line, std::regex(R"(:\[\d{4}/\d{2}/\d{2}\])"))) << line;
+  }
+
+  SetChecked("ChkNotDate", true);
+  Click("BtnBuild");
+  EXPECT_EQ(Result(), "\r\n\r\n");
+  EXPECT_EQ(forms::ClipboardText(), "\r\n\r\n");
+}
+
+TEST_F(MainFormTest, TheDateSuffixUsesItsThreeEditsAndReplacesNoPlaceholderInThem) {
+  SetChecked("ChkNotask", true);
+  Click("RbtnFormat3");
+  SetText("EditLeftPar", L" (#URL#");
+  SetText("EditDateFormat", L"yyyy-mm");
+  SetText("EditRightPar", L"#TITLE#)");
+  SetText("MemoSource", L"http://127.0.0.1/a");
+  const TDateTime before = NowLocal();
+  Click("BtnBuild");
+  std::vector<std::string> expected;
+  for (const std::string& date : DatesAround("yyyy-mm", before)) {
+    expected.push_back(Tag3A + " (#URL#" + date + "#TITLE#)\r\n");
+  }
+  EXPECT_THAT(expected, ::testing::Contains(Result()));
+}
+
+TEST_F(MainFormTest, ClearEmptiesOnlyTheListAndSelectAllSelectsOnlyTheList) {
+  SetText("MemoResult", L"result stays");
+  auto& source = form->Get<TMemo>("MemoSource");
+  auto& result = form->Get<TMemo>("MemoResult");
+  SendMessageW(result.Handle(), EM_SETSEL, 0, 0);
+
+  Click("BtnSelAll");
+  const std::wstring sourceText = TextOf("MemoSource");
+  ASSERT_FALSE(sourceText.empty());
+  EXPECT_EQ(source.SelectedTextW(), sourceText);
+  EXPECT_EQ(result.SelectedTextW(), L"");
+  EXPECT_EQ(GetFocus(), source.Handle());
+
+  Click("BtnClear");
+  EXPECT_EQ(TextOf("MemoSource"), L"");
+  EXPECT_EQ(source.LineCount(), 0);
+  EXPECT_EQ(Result(), "result stays");
+}
+
+// Changes settings, closes the window the given way, and returns the file
+// it wrote.
+class MainFormCloseTest : public MainFormTest {
+ protected:
+  void ChangeSettingsAndClose(bool byCloseBox) {
+    TApplication::Instance().SetMainForm(form.get());
+    SetText("EditFormat3", L"<b>#TITLE#</b>");
+    SetText("EditDateFormat", L"yy.mm.dd");
+    Click("RbtnFormat2");
+    SetChecked("ChkNotask", true);
+    SetChecked("ChkNotDate", true);
+    SetText("MemoSource", L"not stored");
+    SetText("MemoResult", L"not stored either");
+    if (byCloseBox) {
+      SendMessageW(form->Handle(), WM_CLOSE, 0, 0);
+    } else {
+      Click("BtnClose");
+    }
+    Pump();
+    EXPECT_TRUE(TApplication::Instance().Terminated()) << "closing ends the message loop";
+    // As the program does once its loop has ended.
+    TApplication::Instance().SetMainForm(nullptr);
+    form->Destroy();
+    DropQuit();
+  }
+
+  void ExpectSavedSettings() {
+    const std::vector<std::wstring> sections = SectionNames(settings);
+    EXPECT_EQ(sections.size(), 48u);
+    EXPECT_EQ(SectionHeaderCount(FileText(settings)), 48);
+    EXPECT_THAT(sections, ::testing::Contains(L"MainForm.MainForm"));
+    EXPECT_EQ(Value(settings, L"MainForm.MainForm", L"Left"), L"300");
+    EXPECT_EQ(Value(settings, L"MainForm.EditFormat3", L"Text"), L"<b>#TITLE#</b>");
+    EXPECT_EQ(Value(settings, L"MainForm.EditDateFormat", L"Text"), L"yy.mm.dd");
+    EXPECT_EQ(Value(settings, L"MainForm.RbtnFormat1", L"Checked"), L"0");
+    EXPECT_EQ(Value(settings, L"MainForm.RbtnFormat2", L"Checked"), L"1");
+    EXPECT_EQ(Value(settings, L"MainForm.ChkNotask", L"Checked"), L"1");
+    EXPECT_EQ(Value(settings, L"MainForm.ChkNotDate", L"Checked"), L"1");
+    EXPECT_EQ(Value(settings, L"MainForm.MemoSource", L"Enabled"), L"1");
+    EXPECT_EQ(Value(settings, L"MainForm.MemoSource", L"Text"), L"<missing>") << "memos are not stored";
+    EXPECT_TRUE(errors.messages.empty());
+  }
+};
+
+TEST_F(MainFormCloseTest, TheCloseBoxSavesAsQuitDoesAndARestartRestores) {
+  ChangeSettingsAndClose(/*byCloseBox=*/false);
+  ExpectSavedSettings();
+  const std::wstring byQuit = FileText(settings);
+
+  DeleteFileW(settings.c_str());
+  form = std::make_unique<TMainForm>();
+  CreateForm(*form);
+  ChangeSettingsAndClose(/*byCloseBox=*/true);
+  ExpectSavedSettings();
+  EXPECT_EQ(FileText(settings), byQuit);
+
+  // The next start finds everything as it was, the memos as always.
+  form = std::make_unique<TMainForm>();
+  CreateForm(*form);
+  EXPECT_EQ(TextOf("EditFormat3"), L"<b>#TITLE#</b>");
+  EXPECT_EQ(form->Get<TRadioButton>("RbtnFormat3").Hint(), "<b>#TITLE#</b>");
+  EXPECT_EQ(TipText("RbtnFormat3"), L"<b>#TITLE#</b>");
+  EXPECT_TRUE(Checked("RbtnFormat2"));
+  EXPECT_FALSE(Checked("RbtnFormat1"));
+  EXPECT_TRUE(Checked("ChkNotask"));
+  EXPECT_TRUE(Checked("ChkNotDate"));
+  EXPECT_EQ(TextOf("EditDateFormat"), L"yy.mm.dd");
+  EXPECT_EQ(form->Get<TMemo>("MemoSource").LineCount(), 6);
+  EXPECT_EQ(Result(), "");
+
+  // And builds with the restored choice: template 2, no date.
+  SetChecked("ChkNotFromClipboard", true);
+  SetText("MemoSource", L"http://127.0.0.1/a");
+  Click("BtnBuild");
+  EXPECT_EQ(Result(), "<br><a target=\"link\" href=\"http://127.0.0.1/a\">Alpha</a>...First page\r\n");
+}
+
+}  // namespace
+}  // namespace vellumark
