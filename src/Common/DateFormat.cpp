@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <string>
 
+#include "Common/AsciiCase.h"
+
 namespace vellumark {
 namespace {
 
@@ -35,14 +37,8 @@ bool IsLeadByte(char c) {
   return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 bool StartsWithNoCase(std::string_view text, std::size_t pos, std::string_view word) {
-  if (text.size() - pos < word.size()) return false;
-  for (std::size_t k = 0; k < word.size(); ++k) {
-    if (UpperAscii(text[pos + k]) != UpperAscii(word[k])) return false;
-  }
-  return true;
+  return StartsWithIgnoreCase(text.substr(pos), word);
 }
 
 // `value` with at least `digits` digits, zero-padded; a minus sign goes in
@@ -74,7 +70,7 @@ class TFormatter {
         lastToken = ' ';
         continue;
       }
-      char token = UpperAscii(pattern[i]);
+      char token = AsciiUpper(pattern[i]);
       if (token >= 'A' && token <= 'Z') {
         if (token == 'M' && lastToken == 'H') token = 'N';
         lastToken = token;
@@ -175,9 +171,9 @@ class TFormatter {
   // The length of the run of the letter at `i` (either case); moves `i`
   // past it.
   static std::size_t RunLength(std::string_view pattern, std::size_t& i) {
-    const char letter = UpperAscii(pattern[i]);
+    const char letter = AsciiUpper(pattern[i]);
     const std::size_t start = i;
-    while (i < pattern.size() && UpperAscii(pattern[i]) == letter) ++i;
+    while (i < pattern.size() && AsciiUpper(pattern[i]) == letter) ++i;
     return i - start;
   }
 

@@ -3,22 +3,14 @@
 #include <algorithm>
 #include <utility>
 
+#include "Common/AsciiCase.h"
 #include "Main/PageFetcherExtract.h"
 
 namespace vellumark {
 
 namespace {
 
-bool StartsWithHttpAnyCase(std::string_view text) {
-  constexpr std::string_view http = "http";
-  if (text.size() < http.size()) return false;
-  for (std::size_t i = 0; i < http.size(); ++i) {
-    char c = text[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != http[i]) return false;
-  }
-  return true;
-}
+bool StartsWithHttpAnyCase(std::string_view text) { return StartsWithIgnoreCase(text, "http"); }
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "Common/AsciiCase.h"
 #include "Common/Codepage.h"
 #include "Common/IntConvert.h"
 #include "jconvert/jconvert.h"
@@ -9,21 +10,6 @@
 namespace vellumark {
 
 namespace {
-
-char LowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Case-insensitive (ASCII) "contains"; `needle` is given in lower case.
-bool ContainsNoCase(std::string_view text, std::string_view lowerNeedle) {
-  if (lowerNeedle.size() > text.size()) return false;
-  for (std::size_t i = 0; i + lowerNeedle.size() <= text.size(); ++i) {
-    std::size_t k = 0;
-    while (k < lowerNeedle.size() && LowerAscii(text[i + k]) == lowerNeedle[k]) ++k;
-    if (k == lowerNeedle.size()) return true;
-  }
-  return false;
-}
 
 bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
 
@@ -34,7 +20,7 @@ bool IsPatternSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool HasWordAt(std::string_view text, std::size_t pos, std::string_view lowerWord) {
   if (pos > text.size() || text.size() - pos < lowerWord.size()) return false;
   for (std::size_t k = 0; k < lowerWord.size(); ++k) {
-    if (LowerAscii(text[pos + k]) != lowerWord[k]) return false;
+    if (AsciiLower(text[pos + k]) != lowerWord[k]) return false;
   }
   return true;
 }
@@ -134,10 +120,10 @@ std::string FindDescriptionElement(std::string_view text) {
 }
 
 void ConvertByCharset(std::string& text, std::string_view charset) {
-  if (ContainsNoCase(charset, "shift_jis") || ContainsNoCase(charset, "xsjis")) return;
-  if (ContainsNoCase(charset, "utf-8")) {
+  if (ContainsIgnoreCase(charset, "shift_jis") || ContainsIgnoreCase(charset, "xsjis")) return;
+  if (ContainsIgnoreCase(charset, "utf-8")) {
     text = Utf8ToSjis(text);
-  } else if (ContainsNoCase(charset, "euc")) {
+  } else if (ContainsIgnoreCase(charset, "euc")) {
     text = EucToSjis(text);
   } else {
     text = ConvertJapaneseCode(text, jcSjis);

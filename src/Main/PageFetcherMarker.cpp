@@ -1,14 +1,8 @@
 #include "Main/PageFetcherMarker.h"
 
+#include "Common/AsciiCase.h"
+
 namespace vellumark {
-
-namespace {
-
-char LowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-}  // namespace
 
 bool ContainsBodyMarker(std::string_view text) {
   const std::size_t n = BodyMarker.size();
@@ -16,7 +10,7 @@ bool ContainsBodyMarker(std::string_view text) {
   for (std::size_t i = 0; i + n <= text.size(); ++i) {
     if (text[i] != '<') continue;
     std::size_t k = 1;
-    while (k < n && LowerAscii(text[i + k]) == BodyMarker[k]) ++k;
+    while (k < n && AsciiLower(text[i + k]) == BodyMarker[k]) ++k;
     if (k == n) return true;
   }
   return false;

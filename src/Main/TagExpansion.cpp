@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "Common/AsciiCase.h"
+
 namespace vellumark {
 namespace {
 
@@ -10,14 +12,13 @@ bool IsLeadByte(char c) {
   return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // Whether `placeholder` (upper case) is written at `pos` of `text`, in any
 // letter case. Only ASCII letters are folded.
 bool PlaceholderAt(std::string_view text, std::size_t pos, std::string_view placeholder) {
   if (text.size() - pos < placeholder.size()) return false;
   for (std::size_t k = 0; k < placeholder.size(); ++k) {
-    if (UpperAscii(text[pos + k]) != placeholder[k]) return false;
+    if (AsciiUpper(text[pos + k]) != placeholder[k]) return false;
   }
   return true;
 }

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 
+#include "Common/AsciiCase.h"
 #include "Common/Error.h"
 
 #ifndef VELLUMARK_VERSION
@@ -13,15 +14,6 @@ namespace vellumark {
 
 namespace {
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  }
-  return true;
-}
 
 // Plain decimal digits only, no sign, no blanks: option values are typed by
 // people and scripts, and "1x" or " 3" is more likely a slip than a wish.

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "Common/AsciiCase.h"
 #include "Common/Codepage.h"
 #include "cli/CliInput.h"
 #include "Common/Error.h"
@@ -11,15 +12,6 @@ namespace vellumark {
 
 namespace {
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  }
-  return true;
-}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
