@@ -306,6 +306,7 @@ TEST_F(MainFormTest, TypingATemplateChangesItsHintAtOnceAndTheNextBuildUsesIt) {
   SetText("EditFormat1", L"");
   EXPECT_EQ(form->Get<TRadioButton>("RbtnFormat1").Hint(), "");
   Click("RbtnFormat1");
+  EXPECT_FALSE(Checked("RbtnFormat3"));
   SetText("MemoSource", L"x\r\ny");
   Click("BtnBuild");
   EXPECT_EQ(Result(), "\r\n\r\n");
