@@ -448,7 +448,10 @@ void TLabel::AutoSize() {
   DrawTextW(dc, text.empty() ? L" " : text.c_str(), -1, &r, DT_CALCRECT | DT_NOPREFIX);
   SelectObject(dc, old);
   ReleaseDC(Handle(), dc);
-  SetWindowPos(Handle(), nullptr, 0, 0, r.right, r.bottom,
+  // One pixel of slack: the static control clips its text to the client
+  // rectangle, and an anti-aliased last glyph can reach one pixel past the
+  // advance width that DT_CALCRECT reports.
+  SetWindowPos(Handle(), nullptr, 0, 0, r.right + 1, r.bottom,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
