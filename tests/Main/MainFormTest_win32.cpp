@@ -360,6 +360,17 @@ TEST_F(MainFormTest, UnfetchableAndEmptyLinesStillGiveTheirLines) {
   EXPECT_TRUE(errors.messages.empty());
 }
 
+TEST_F(MainFormTest, AnAddressLineIsReadUpTo4096Bytes) {
+  QuietBuild();
+  Click("RbtnFormat3");
+  const std::string kept(4096, 'k');
+  SetText("MemoSource", SjisToWide(kept + "cut off") + L"\r\nnext");
+  Click("BtnBuild");
+  EXPECT_EQ(Result(), "<a target=\"link\" href=\"" + kept + "\">" + kept + "</a>...\r\n" +
+                          "<a target=\"link\" href=\"next\">next</a>...\r\n");
+  EXPECT_TRUE(errors.messages.empty());
+}
+
 TEST_F(MainFormTest, TheQuestionDecidesWhetherTheBuildRuns) {
   SetChecked("ChkNotask", false);
   SetChecked("ChkNotDate", true);
