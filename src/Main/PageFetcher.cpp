@@ -74,8 +74,11 @@ void TPageFetcher::FetchPageInfo(std::string_view address, TPageInfo& info) noex
     ~TReleaseOnExit() { regExp.ForgetSubject(); }
   } release{regExp_};
   try {
+    // `address` may point into `info` itself (fetching a record's own URL
+    // again), so it is copied before the record is emptied.
+    std::string url(address);
     info = TPageInfo{};
-    info.URL = address;
+    info.URL = std::move(url);
 
     std::string host;
     std::string page;

@@ -5,6 +5,7 @@
 // One TPageFetcher serves one thread: it owns its regular-expression object
 // and its receive buffer, and nothing is shared between fetchers, so several
 // can fetch at once on different threads.
+// The window's pattern engine and response buffer live here, so each CLI thread can own one.
 #pragma once
 
 #include <cstddef>

@@ -33,9 +33,12 @@ inline constexpr std::string_view DescriptionContentPattern = R"re(content[\s]*=
 // found by a forward scan instead of the regular-expression engine: the same
 // first match, but in time linear in the text, where the engine's retries
 // grow with the square of a head full of unfinished "<title" or "<meta"
-// elements (minutes for a few hundred KiB, hours for 4 MiB). Exact because
-// every delimiter the two patterns look for is an ASCII byte that cannot be
-// the second byte of a Shift_JIS character.
+// elements (minutes for a few hundred KiB, hours for 4 MiB). Exact although
+// letters can be the second byte of a Shift_JIS character: every word the
+// scans look for starts at "<" or right after a one-byte character ("<meta",
+// a blank, "=", a quote), so it always begins on a character boundary; and a
+// lead byte never pairs with "<", ">", '"' or a blank (SjisCharLength), so the
+// engine sees those delimiters where the scans do.
 std::string FindTitle(std::string_view text);
 std::string FindDescriptionElement(std::string_view text);
 

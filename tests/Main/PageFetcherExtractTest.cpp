@@ -186,6 +186,10 @@ TEST_F(ExtractTest, DescriptionVariants) {
   // without line breaks, so an element cut by a line end still matches.
   info = Extract(Response("", "<title>t</title\n><meta name=\"description\" content=\"a\r\nb\">"));
   EXPECT_EQ(info.Description, "ab");
+  // When the first title attempt matches, the line breaks stay.
+  info = Extract(Response("", "<title>t</title><meta name=description content=\"a\r\nb\">"));
+  EXPECT_EQ(info.Title, "t");
+  EXPECT_EQ(info.Description, "a\r\nb");
 }
 
 TEST_F(ExtractTest, RawLessThanInDescriptionIsEscapedAndNothingElseChanges) {

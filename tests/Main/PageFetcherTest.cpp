@@ -110,6 +110,13 @@ TEST_F(FetchTest, ReusedRecordIsEmptiedFirst) {
   EXPECT_EQ(info.Status, "HTTP/1.1 404 Not");
   EXPECT_EQ(info.Title, "") << "the 404 page has a title, but only a 200 page is read";
   EXPECT_EQ(info.ContentType, "");
+
+  // Fetching the record's own URL again: the address lives inside the record
+  // that is emptied first.
+  fetcher.FetchPageInfo(info.URL, info);
+  EXPECT_EQ(info.URL, "http://127.0.0.1/missing");
+  EXPECT_EQ(info.Page, "/missing");
+  EXPECT_EQ(info.StatusCode, 404);
 }
 
 TEST_F(FetchTest, RelativeAndAbsoluteRedirects) {
