@@ -2,9 +2,10 @@
 // conversion reads its input through, and the cursor that builds a result.
 //
 // The reader yields 0 one position past the end of the text (the text acts as
-// if followed by one zero byte) and nothing further exists. A read at
-// position 0 or beyond Length() + 1 is a fault in this unit; debug and
-// sanitizer builds stop there at once, so the tests and fuzzers see it.
+// if followed by one zero byte), and 0 at position 0, before the text, which
+// a caller's 1-based index can name. A read beyond Length() + 1 is a fault in
+// this unit; debug and sanitizer builds stop there at once, so the tests and
+// fuzzers see it.
 #pragma once
 
 #include <cstddef>
@@ -46,13 +47,18 @@ class TByteText {
     return data_ + (pos - 1);
   }
 
-  // The byte at 1-based position `pos`, or 0 at Length() + 1.
+  // The byte at 1-based position `pos`, or 0 at position 0 and at
+  // Length() + 1 (pos - 1 wraps for pos 0, so one test covers both).
   unsigned char At(std::size_t pos) const noexcept {
 #if VELLUMARK_JCONVERT_CHECKED
-    if (pos == 0 || pos > length_ + 1) __builtin_trap();
+    if (pos > length_ + 1) __builtin_trap();
 #endif
-    return pos <= length_ ? data_[pos - 1] : 0;
+    return pos - 1 < length_ ? data_[pos - 1] : 0;
   }
+
+  // `pos` when it lies in 1..Length() + 1, else 0: a position taken from a
+  // caller, made safe to read (both ends then read as 0).
+  std::size_t Readable(std::size_t pos) const noexcept { return pos - 1 <= length_ ? pos : 0; }
 
  private:
   const unsigned char* data_;

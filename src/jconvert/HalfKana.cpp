@@ -85,14 +85,14 @@ std::string PairText(jconvert_detail::TBytePair pair) {
 
 std::string SjisKanaToJis(std::string_view text, std::size_t& index) {
   const jconvert_detail::TByteText in(text);
-  const auto r = jconvert_detail::KanaAt(in, index, index + 1, false);
+  const auto r = jconvert_detail::KanaAt(in, in.Readable(index), in.Readable(index + 1), false);
   index += r.markConsumed ? 2 : 1;
   return PairText(r.pair);
 }
 
 std::string EucKanaToJis(std::string_view text, std::size_t& index) {
   const jconvert_detail::TByteText in(text);
-  const auto r = jconvert_detail::KanaAt(in, index + 1, index + 2, true);
+  const auto r = jconvert_detail::KanaAt(in, in.Readable(index + 1), in.Readable(index + 2), true);
   index += r.markConsumed ? 4 : 2;
   return PairText(r.pair);
 }

@@ -48,7 +48,12 @@ std::string SjisCharToJis(unsigned char first, unsigned char second);
 // Half-width katakana to the full-width JIS pair, merging a following voiced
 // or semi-voiced mark where the kana takes one. `index` is 1-based: on entry
 // at the 0x8E (EUC) or at the katakana byte (Shift_JIS), on return at the
-// first byte not consumed.
+// first byte not consumed. Any index is safe: a position outside the text
+// (0, past the end, or wrapped round) reads as a zero byte, which has no
+// kana, so it gives the unassigned katakana-row code 0x25 0x7E, takes no
+// mark, and moves the index on by 1 (Shift_JIS) or 2 (EUC-JP). The EUC-JP
+// function never reads the byte at `index` itself: with index 0 its kana byte
+// is the text's first byte.
 std::string EucKanaToJis(std::string_view text, std::size_t& index);
 std::string SjisKanaToJis(std::string_view text, std::size_t& index);
 
