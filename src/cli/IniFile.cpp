@@ -12,6 +12,11 @@ namespace vellumark {
 
 namespace {
 
+std::string LowerAscii(std::string_view name) {
+  std::string lower(name);
+  for (char& c : lower) c = AsciiLower(c);
+  return lower;
+}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -90,14 +95,10 @@ TIniFile TIniFile::Parse(std::string_view bytes) {
       const std::size_t close = line.find(']');
       const std::string_view name =
           TrimBlanks(line.substr(1, close == std::string_view::npos ? line.size() - 1 : close - 1));
-      current = nullptr;
-      for (auto& section : ini.sections_) {
-        if (EqualsIgnoreCase(section.name, name)) current = &section;
-      }
-      if (current == nullptr) {
-        ini.sections_.push_back(TSection{std::string(name), {}});
-        current = &ini.sections_.back();
-      }
+      // A repeated header opens nothing: its keys are skipped like those
+      // before the first header.
+      const auto [section, isNew] = ini.sections_.try_emplace(LowerAscii(name));
+      current = isNew ? &section->second : nullptr;
       continue;
     }
     const std::size_t eq = line.find('=');
@@ -108,11 +109,7 @@ TIniFile TIniFile::Parse(std::string_view bytes) {
         value.back() == value.front()) {
       value = value.substr(1, value.size() - 2);
     }
-    bool known = false;
-    for (const auto& entry : current->entries) {
-      if (EqualsIgnoreCase(entry.key, key)) known = true;
-    }
-    if (!known) current->entries.push_back(TEntry{std::string(key), std::string(value)});
+    current->try_emplace(LowerAscii(key), value);
   }
   return ini;
 }
@@ -135,14 +132,11 @@ TIniFile TIniFile::Load(const std::string& utf8Path) {
 }
 
 std::optional<std::string> TIniFile::Find(std::string_view section, std::string_view key) const {
-  for (const auto& s : sections_) {
-    if (!EqualsIgnoreCase(s.name, section)) continue;
-    for (const auto& entry : s.entries) {
-      if (EqualsIgnoreCase(entry.key, key)) return entry.value;
-    }
-    return std::nullopt;
-  }
-  return std::nullopt;
+  const auto s = sections_.find(LowerAscii(section));
+  if (s == sections_.end()) return std::nullopt;
+  const auto entry = s->second.find(LowerAscii(key));
+  if (entry == s->second.end()) return std::nullopt;
+  return entry->second;
 }
 
 std::string TIniFile::ReadString(const std::string& section, const std::string& key,

@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
+#include <unordered_map>
 
 #include "Info/ControlState.h"
 
@@ -25,7 +25,9 @@ class TIniFile : public TProfileStore {
   // CR. Section and key names are compared without regard to letter case;
   // blanks around names and values are ignored, and one pair of matching
   // quotes around a value is removed. When a section or a key occurs twice,
-  // the first one counts.
+  // the first one counts, as with the Windows profile functions: the keys
+  // under a repeated section header are ignored, not merged into the first.
+  // Lookups are hashed, so parsing takes time linear in the file.
   static TIniFile Parse(std::string_view bytes);
 
   // Reads and parses a file; raises TError naming the file when it cannot be
@@ -44,15 +46,10 @@ class TIniFile : public TProfileStore {
                    const std::string& value) override;
 
  private:
-  struct TEntry {
-    std::string key;
-    std::string value;
-  };
-  struct TSection {
-    std::string name;
-    std::vector<TEntry> entries;
-  };
-  std::vector<TSection> sections_;
+  // Values by key, and sections by name, each name with its ASCII letters
+  // lower-cased.
+  using TSection = std::unordered_map<std::string, std::string>;
+  std::unordered_map<std::string, TSection> sections_;
 };
 
 // UTF-16LE code units (without a byte-order mark) to UTF-8. An unpaired

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -91,7 +92,7 @@ TEST(IniFile, ProfileFormatDetails) {
       "dup=first\r"
       "dup=second\r\n"
       "[ main.a ]\n"
-      "later=merged\n"
+      "later=ignored\n"
       "dup=third\n"
       "[B]\n"
       "k=b\n");
@@ -102,12 +103,30 @@ TEST(IniFile, ProfileFormatDetails) {
   EXPECT_EQ(ini.Find("Main.A", "empty"), "");
   EXPECT_FALSE(ini.Find("Main.A", "noequals"));
   EXPECT_EQ(ini.Find("Main.A", "dup"), "first");
-  EXPECT_EQ(ini.Find("Main.A", "later"), "merged");
+  EXPECT_FALSE(ini.Find("Main.A", "later")) << "only the first section of a name counts";
   EXPECT_EQ(ini.Find("b", "k"), "b");
   EXPECT_FALSE(ini.Find("", "orphan"));
   EXPECT_FALSE(ini.Find("B", "Key1"));
   EXPECT_FALSE(ini.Find("C", "k"));
   EXPECT_EQ(ini.ReadString("C", "k", "fallback"), "fallback");
+}
+
+TEST(IniFile, AHugeFileParsesInLinearTime) {
+  // 200,000 keys in one section, then 200,000 sections: comparing each name
+  // with every earlier one would take minutes here.
+  std::string text = "[Big]\n";
+  constexpr int kCount = 200000;
+  for (int i = 0; i < kCount; ++i) text += "Key" + std::to_string(i) + "=" + std::to_string(i) + "\n";
+  for (int i = 0; i < kCount; ++i) text += "[S" + std::to_string(i) + "]\nk=" + std::to_string(i) + "\n";
+  text += "[big]\nKey0=again\n";
+
+  const auto start = std::chrono::steady_clock::now();
+  TIniFile ini = TIniFile::Parse(text);
+  const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_LT(seconds, 20.0);
+  EXPECT_EQ(ini.Find("BIG", "key0"), "0");
+  EXPECT_EQ(ini.Find("Big", "Key199999"), "199999");
+  EXPECT_EQ(ini.Find("s199999", "K"), "199999");
 }
 
 TEST(IniFile, ValuesReadWithTheWindowsOwnReaders) {
