@@ -39,7 +39,8 @@ class TWriter {
 
 std::int32_t ReadProfileInteger(TProfileStore& store, const std::string& section,
                                 const std::string& key, std::int32_t defaultValue) {
-  std::string text = store.ReadString(section, key, std::string());
+  // Read like a text, so only the first MaxStoredTextBytes bytes count.
+  std::string text = ReadProfileText(store, section, key, std::string());
   if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
     text.replace(0, 2, 1, '$');
   }

@@ -69,9 +69,10 @@ class TProfileStore {
 // A stored text is read back with at most this many bytes.
 inline constexpr std::size_t MaxStoredTextBytes = 2047;
 
-// Integer as stored: a text longer than two characters that begins "0x" or
-// "0X" has those two replaced by "$" (hexadecimal), then the program's
-// integer conversion applies; `defaultValue` when it fails.
+// Integer as stored: the text is read as ReadProfileText reads it (at most
+// MaxStoredTextBytes bytes), a text longer than two characters that begins
+// "0x" or "0X" has those two replaced by "$" (hexadecimal), then the
+// program's integer conversion applies; `defaultValue` when it fails.
 std::int32_t ReadProfileInteger(TProfileStore& store, const std::string& section,
                                 const std::string& key, std::int32_t defaultValue);
 // Boolean as stored: an integer, non-zero for true.

@@ -220,6 +220,13 @@ TEST_F(ControlStateTest, IntegersAcceptHexadecimalSpellings) {
     LoadControlState(store, window);
     EXPECT_EQ(window.width, c.expected) << "stored \"" << c.stored << "\"";
   }
+  // Only the first 2047 bytes are read, as for a text.
+  store.values[{own, "Width"}] = std::string(2046, '0') + "12";
+  LoadControlState(store, window);
+  EXPECT_EQ(window.width, 1);
+  store.values[{own, "Width"}] = "0x" + std::string(2044, '0') + "1F";
+  LoadControlState(store, window);
+  EXPECT_EQ(window.width, 1);
 }
 
 TEST_F(ControlStateTest, BooleansAreNonZeroIntegersAndKeepTheCurrentStateOtherwise) {
@@ -241,6 +248,11 @@ TEST_F(ControlStateTest, BooleansAreNonZeroIntegersAndKeepTheCurrentStateOtherwi
   store.values[{"MainForm.Panel1", "Enabled"}] = "0";
   LoadControlState(store, window);
   EXPECT_FALSE(window.Get("Panel1").enabled);
+  // Only the first 2047 bytes are read: the "1" after them does not count.
+  store.values[{"MainForm.ChkNotDate", "Checked"}] = std::string(2047, '0') + "1";
+  check.checked = true;
+  LoadControlState(store, window);
+  EXPECT_FALSE(check.checked);
 }
 
 TEST_F(ControlStateTest, RadioButtonsFollowTheLoadOrder) {
