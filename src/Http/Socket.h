@@ -59,8 +59,9 @@ std::optional<std::uint32_t> LookupByName(const std::string& name);
 // reverse lookup), or none.
 std::optional<std::uint32_t> LookupByAddress(std::uint32_t address);
 
-// The platform's own message text for an error code, untrimmed; empty when
-// the platform has none.
+// The platform's own message text for an error code, untrimmed. On Windows
+// it is empty when the system has no text for the code; on Linux, glibc
+// names an unknown code itself ("Unknown error N"), and that text is given.
 std::string RawErrorText(int code);
 
 // Socket library start-up and shutdown (reference-counted by the platform).
