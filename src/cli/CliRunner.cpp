@@ -110,7 +110,10 @@ void FetchInOrder(const std::vector<std::string>& addresses, int jobs,
 namespace {
 
 // The progress counter "done/total" on one line of a terminal, rewritten in
-// place, and wiped when the run ends.
+// place. Standard output is often the same terminal, so the counter is wiped
+// before any output line is written (the line then starts at the left edge
+// instead of after the counter) and drawn again after it; it is also wiped
+// when the run ends.
 class TProgressCounter {
  public:
   TProgressCounter(std::ostream* err, bool enabled) : err_(err), enabled_(enabled && err) {}
@@ -119,16 +122,19 @@ class TProgressCounter {
     const std::string text = std::to_string(done) + "/" + std::to_string(total);
     width_ = std::max(width_, text.size());
     *err_ << '\r' << text << std::flush;
+    visible_ = true;
   }
   void Clear() {
-    if (!enabled_ || width_ == 0) return;
+    if (!visible_) return;
     *err_ << '\r' << std::string(width_, ' ') << '\r' << std::flush;
+    visible_ = false;
   }
 
  private:
   std::ostream* err_;
   bool enabled_;
   std::size_t width_ = 0;
+  bool visible_ = false;
 };
 
 }  // namespace
@@ -185,6 +191,7 @@ int RunCli(const std::vector<std::string>& args, const TCliEnvironment& env) {
   TFetchCallbacks callbacks;
   callbacks.emit = [&](std::size_t, const std::string& bytes) {
     if (writeFailed) return;
+    progress.Clear();  // drawn again by the progress call after the lines
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.flush();
     if (!out) writeFailed = true;

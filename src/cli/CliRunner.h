@@ -28,7 +28,8 @@ using TLineRenderer = std::function<std::string(const TPageInfo& info)>;
 struct TFetchCallbacks {
   // The bytes of line `index`, called on the calling thread in input order.
   std::function<void(std::size_t index, const std::string& bytes)> emit;
-  // Called on the calling thread whenever more fetches have finished.
+  // Called on the calling thread whenever more fetches have finished, after
+  // the lines that became ready with them have been emitted.
   std::function<void(std::size_t done, std::size_t total)> progress;
 };
 

@@ -213,6 +213,28 @@ TEST(RunCli, DefaultTemplateAndJsonRecords) {
             "\"ContentType\":\"\",\"Charset\":\"\",\"Title\":\"\",\"Description\":\"\"}\n");
 }
 
+// What a terminal shows for `bytes`: CR goes back to the left edge, LF starts
+// a new line, any other byte overwrites the cell under the cursor. Trailing
+// blanks are dropped from each line.
+std::vector<std::string> Screen(const std::string& bytes) {
+  std::vector<std::string> rows(1);
+  std::size_t column = 0;
+  for (const char c : bytes) {
+    if (c == '\r') {
+      column = 0;
+    } else if (c == '\n') {
+      rows.emplace_back();
+      column = 0;
+    } else {
+      std::string& row = rows.back();
+      if (row.size() <= column) row.resize(column + 1, ' ');
+      row[column++] = c;
+    }
+  }
+  for (auto& row : rows) row.erase(row.find_last_not_of(' ') + 1);
+  return rows;
+}
+
 TEST(RunCli, ProgressCounterOnlyOnATerminalAndNotWhenQuiet) {
   const std::string input = "http://a/\nhttp://b/\nhttp://c/\n";
   const TRun shown = RunProgram({"-n", "-j", "1"}, input, true);
@@ -221,6 +243,33 @@ TEST(RunCli, ProgressCounterOnlyOnATerminalAndNotWhenQuiet) {
   EXPECT_EQ(shown.out.size(), RunProgram({"-n"}, input).out.size());
   EXPECT_EQ(RunProgram({"-n"}, input, false).err, "");
   EXPECT_EQ(RunProgram({"-n", "-q"}, input, true).err, "");
+}
+
+TEST(RunCli, ProgressCounterAndLinesOnTheSameTerminalDoNotMix) {
+  // Standard output and standard error on one terminal (the plain
+  // interactive run): every line starts at the left edge, and the counter is
+  // gone at the end.
+  std::string input;
+  std::vector<std::string> expected;
+  for (int i = 0; i < 12; ++i) {
+    const std::string address = (i % 4 == 0 ? "slow" : "http://h/") + std::to_string(i);
+    input += address + "\n";
+    expected.push_back("[" + address + "]");
+  }
+  expected.emplace_back();  // the cursor after the last line end
+  for (const char* jobs : {"1", "3"}) {
+    std::istringstream in(input);
+    std::ostringstream terminal;
+    TCliEnvironment env;
+    env.in = &in;
+    env.out = &terminal;
+    env.err = &terminal;
+    env.errIsTerminal = true;
+    env.fetcherFactory = FakeFactory();
+    ASSERT_EQ(RunCli({"-n", "-j", jobs, "-t", "[#URL#]"}, env), 0);
+    EXPECT_NE(terminal.str().find("/12"), std::string::npos) << "the counter was shown";
+    EXPECT_EQ(Screen(terminal.str()), expected) << "-j " << jobs;
+  }
 }
 
 TEST(RunCli, AnOutputThatCannotBeWrittenIsAFailure) {
