@@ -64,6 +64,8 @@ class TApplication {
   // Screen resolution in dots per inch, and a 96-DPI length scaled to it.
   int Dpi() const { return dpi_; }
   int Scale(int pixelsAt96) const;
+  // Lays the windows made from now on out for another resolution (tests).
+  void SetDpi(int dpi) { dpi_ = dpi > 0 ? dpi : 96; }
 
  private:
   TApplication() = default;

@@ -87,7 +87,8 @@ class TControl : public TComponent, public TWindowObject {
   bool Visible() const;
   void SetVisible(bool visible);
 
-  // Hint: the tooltip text (Shift_JIS); a change shows at once.
+  // Hint (Shift_JIS): the tooltip text where the window shows hints, where
+  // a change shows at once; kept as a text of the control in any case.
   std::string Hint() const;
   void SetHint(std::string_view hint);
   const std::wstring& HintW() const { return hint_; }
@@ -114,6 +115,9 @@ class TControl : public TComponent, public TWindowObject {
   virtual bool TabStop() const { return false; }
 
   HFONT Font() const { return font_; }
+  // Gives the control another font, which the caller keeps alive while the
+  // control uses it.
+  void SetFont(HFONT font);
 
   // Notifications reflected from the parent window.
   virtual void HandleCommand(WORD code);

@@ -128,10 +128,11 @@ void TControl::CreateControlWindow(const wchar_t* windowClass, DWORD style, DWOR
   font_ = def.font != nullptr ? Owner().FontFor(def.font) : parent_.ContainerFont();
   SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
 
-  // Every control gets a tool in the window's tooltip; an empty hint shows
+  // The hint is kept whether or not the window shows hints. Where it does,
+  // every control gets a tool in the window's tooltip; an empty hint shows
   // nothing.
+  if (def.hint != nullptr) hint_ = def.hint;
   if (HWND tip = Owner().ToolTip()) {
-    if (def.hint != nullptr) hint_ = def.hint;
     TTTOOLINFOW tool{};
     tool.cbSize = TTTOOLINFOW_V2_SIZE;
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -146,6 +147,11 @@ bool TControl::Enabled() const { return IsWindowEnabled(Handle()) != FALSE; }
 void TControl::SetEnabled(bool enabled) { EnableWindow(Handle(), enabled ? TRUE : FALSE); }
 bool TControl::Visible() const { return (GetWindowLongW(Handle(), GWL_STYLE) & WS_VISIBLE) != 0; }
 void TControl::SetVisible(bool visible) { ShowWindow(Handle(), visible ? SW_SHOWNA : SW_HIDE); }
+
+void TControl::SetFont(HFONT font) {
+  font_ = font;
+  SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
 
 std::string TControl::Hint() const { return Sjis(hint_); }
 void TControl::SetHint(std::string_view hint) { SetHintW(Wide(hint)); }

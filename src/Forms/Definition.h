@@ -38,6 +38,7 @@ enum : unsigned {
   dfScrollBars = 1u << 1,     // memo: both scroll bars, lines never wrap
   dfImeOff = 1u << 2,         // edit: no input method editor
   dfKeepSelection = 1u << 3,  // edit/memo: the selection stays visible without focus
+  dfShowHints = 1u << 4,      // window: its controls' hints show as tooltips
 };
 
 struct TComponentDef {
@@ -48,7 +49,8 @@ struct TComponentDef {
   // Position and size in pixels at 96 DPI, relative to the parent. A strip
   // uses only its height (top) or width (right); a label with no size takes
   // the size of its text. For the window itself these are its outer bounds
-  // on the screen; for an image list, the size of one picture.
+  // on the screen, where left and top are screen pixels at any resolution;
+  // for an image list, the size of one picture.
   int left = 0, top = 0, width = 0, height = 0;
   const wchar_t* text = nullptr;  // caption or text (lines separated by CR LF)
   const wchar_t* hint = nullptr;  // tooltip

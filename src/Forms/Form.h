@@ -1,7 +1,8 @@
 // A window built from its component table. It owns its components in
 // declaration order, creates their windows, places the aligned ones, shows
-// their hints as tooltips, moves the focus with the Tab key in declaration
-// order, and binds the handlers the table names.
+// their hints as tooltips when its row asks for it (dfShowHints), moves the
+// focus with the Tab key in declaration order, and binds the handlers the
+// table names.
 #pragma once
 
 #include <windows.h>
@@ -77,6 +78,8 @@ class TForm : public TContainer, public TWindowObject {
   std::vector<TControl*> TabOrder() const;
   void SelectNext(bool forward);
 
+  // The tooltip window that shows the hints; null when the window's row
+  // does not ask for hints (the controls keep their hints all the same).
   HWND ToolTip() const { return toolTip_; }
   HFONT FontFor(const TFontDef* font);
 

@@ -57,9 +57,11 @@ void TForm::Create() {
   const TComponentDef& self = definition_[0];
   font_ = FontFor(self.font);
   if (font_ == nullptr) font_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  // The starting place is a point on the screen, in screen pixels at any
+  // resolution; the size follows the resolution like the contents do.
   HWND hwnd = CreateWindowExW(WS_EX_CONTROLPARENT, FormClassName, self.text != nullptr ? self.text : L"",
-                              WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, Scaled(self.left),
-                              Scaled(self.top), Scaled(self.width), Scaled(self.height),
+                              WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, self.left, self.top,
+                              Scaled(self.width), Scaled(self.height),
                               app.Handle(), nullptr, app.ModuleHandle(),
                               static_cast<TWindowObject*>(this));
   if (hwnd == nullptr) throw std::runtime_error("cannot create the window " + name_);
@@ -68,12 +70,12 @@ void TForm::Create() {
   SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(app.Icon()));
   SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(app.Icon()));
 
-  toolTip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                             WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                             CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr, app.ModuleHandle(),
-                             nullptr);
-  if (toolTip_ != nullptr) {
-    SendMessageW(toolTip_, TTM_SETMAXTIPWIDTH, 0, Scaled(600));
+  if (self.flags & dfShowHints) {
+    toolTip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                               WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr, app.ModuleHandle(),
+                               nullptr);
+    if (toolTip_ != nullptr) SendMessageW(toolTip_, TTM_SETMAXTIPWIDTH, 0, Scaled(600));
   }
 
   CreateComponents();

@@ -34,7 +34,8 @@ constexpr const wchar_t* SampleAddresses =
 
 const TComponentDef Definition[] = {
     {.name = "MainForm", .kind = TKind::Form, .left = 300, .top = 195, .width = 447,
-     .height = 358, .text = L"MainForm", .font = &WindowFont, .image = 3},
+     .height = 358, .text = L"MainForm", .font = &WindowFont, .flags = forms::dfShowHints,
+     .image = 3},
 
     {.name = "PageControl", .kind = TKind::PageControl, .align = TAlign::Client,
      .images = "ImageList1"},

@@ -28,7 +28,7 @@ constexpr TFontDef TestFont{L"Arial", 12, ANSI_CHARSET};
 
 const TComponentDef TestDefinition[] = {
     {.name = "TestForm", .kind = TKind::Form, .left = 50, .top = 40, .width = 400, .height = 300,
-     .text = L"TestForm", .font = &TestFont, .image = 3},
+     .text = L"TestForm", .font = &TestFont, .flags = dfShowHints, .image = 3},
     {.name = "Top", .kind = TKind::Panel, .align = TAlign::Top, .height = 60},
     {.name = "Btn", .kind = TKind::Button, .parent = "Top", .left = 0, .top = 0, .width = 80,
      .height = 25, .text = L"Press", .hint = L"押す", .handler = "BtnClick"},
@@ -183,6 +183,43 @@ TEST_F(FormsTest, AHintShowsAsTooltipAndChangesAtOnce) {
   EXPECT_EQ(button.Hint(), "<a href=\"#URL#\">");
 }
 
+// Tooltip windows the window owns.
+int ToolTipsOwnedBy(HWND owner) {
+  struct TSearch {
+    HWND owner;
+    int count;
+  } search{owner, 0};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND hwnd, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<TSearch*>(data);
+        wchar_t name[64] = {};
+        GetClassNameW(hwnd, name, 64);
+        if (_wcsicmp(name, TOOLTIPS_CLASSW) == 0 && GetWindow(hwnd, GW_OWNER) == s->owner) ++s->count;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.count;
+}
+
+TEST_F(FormsTest, AWindowWithoutShowHintsKeepsTheHintsButShowsNoTooltip) {
+  EXPECT_EQ(ToolTipsOwnedBy(form->Handle()), 1) << "the test window's row asks for hints";
+
+  static const TComponentDef quietDefinition[] = {
+      {.name = "QuietForm", .kind = TKind::Form, .left = 60, .top = 50, .width = 200, .height = 100},
+      {.name = "Link", .kind = TKind::Label, .text = L"link", .hint = L"http://example.org/?q=押す"},
+  };
+  TForm quiet(quietDefinition);
+  quiet.Create();
+  EXPECT_EQ(quiet.ToolTip(), nullptr);
+  EXPECT_EQ(ToolTipsOwnedBy(quiet.Handle()), 0);
+  auto& link = quiet.Get<TLabel>("Link");
+  EXPECT_EQ(link.Hint(), "http://example.org/?q=\x89\x9f\x82\xb7");
+  link.SetHint("changed");
+  EXPECT_EQ(link.Hint(), "changed");
+  quiet.Destroy();
+}
+
 TEST_F(FormsTest, AlignedControlsShareTheClientAreaInsideTheBorder) {
   RECT client{};
   GetClientRect(form->Handle(), &client);
@@ -334,6 +371,23 @@ TEST_F(FormsTest, BoundsSettersMoveTheWindowOneValueAtATime) {
   EXPECT_EQ(form->Top(), -5);
   EXPECT_EQ(form->Width(), 512);
   EXPECT_EQ(form->Height(), 333);
+}
+
+TEST(FormPlacementTest, TheStartingPlaceIsInScreenPixelsAndTheSizeFollowsTheResolution) {
+  TApplication& app = TApplication::Instance();
+  app.Initialize();
+  const int saved = app.Dpi();
+  app.SetDpi(144);
+  {
+    TTestForm scaled;
+    scaled.Create();
+    EXPECT_EQ(scaled.Left(), 50);
+    EXPECT_EQ(scaled.Top(), 40);
+    EXPECT_EQ(scaled.Width(), 600);
+    EXPECT_EQ(scaled.Height(), 450);
+    EXPECT_EQ(scaled.Get<TButton>("Btn").Width(), 120);
+  }
+  app.SetDpi(saved);
 }
 
 TEST_F(FormsTest, DestroyRunsTheDestroyHandlerOnce) {
