@@ -90,8 +90,9 @@ class TInfoForm : public forms::TForm {
   void LblOpenStartupClick(forms::TComponent& sender);
   void Timer1Timer(TTimer& sender);
 
-  // Writes the nine figure lines afresh.
-  void UpdateStatus();
+  // Writes the nine figure lines afresh (virtual so that a test can stand
+  // in an update that fails).
+  virtual void UpdateStatus();
   // Centres the window in a rectangle of the work area's size at the
   // screen origin.
   void CenterOnWorkArea();

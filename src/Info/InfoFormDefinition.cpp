@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "Info/InfoForm.h"
+#include "Vellumark/Resource.h"
 
 namespace vellumark {
 namespace {
@@ -42,8 +43,8 @@ const TComponentDef Definition[] = {
     {.name = "lblURL", .kind = TKind::Label, .parent = "PnlBack", .left = In + 56, .top = In + 88,
      .text = L"http://www.example.org/", .handler = "lblURLClick"},
     {.name = "Label1", .kind = TKind::Label, .parent = "PnlBack", .left = In + 224,
-     .top = In + 88, .text = L"(tsukikage-vmk)",
-     .hint = L"http://search.example.org/?q=tsukikage-vmk", .handler = "Label1Click"},
+     .top = In + 88, .text = L"(" VELLUMARK_HANDLE ")",
+     .hint = L"http://search.example.org/?q=" VELLUMARK_HANDLE, .handler = "Label1Click"},
     {.name = "lblMail", .kind = TKind::Label, .parent = "PnlBack", .left = In + 56,
      .top = In + 104, .text = L"vellumark@example.org", .handler = "lblMailClick"},
     {.name = "LblOpenFolderIn", .kind = TKind::Label, .parent = "PnlBack", .left = In + 56,

@@ -37,11 +37,4 @@ std::string ExeVersionText(std::string_view fileVersion) {
   return text;
 }
 
-std::string HandleCaption(std::string_view handle) {
-  std::string text = "(";
-  text += handle;
-  text += ")";
-  return text;
-}
-
 }  // namespace vellumark

@@ -12,9 +12,6 @@ namespace vellumark {
 // The fixed texts of the about window's link labels and credit line.
 inline constexpr const char* InfoHomePageAddress = "http://www.example.org/";
 inline constexpr const char* InfoMailAddress = "vellumark@example.org";
-inline constexpr const char* InfoAuthorHandle = "tsukikage-vmk";
-inline constexpr const char* InfoHandleSearchAddress =
-    "http://search.example.org/?q=tsukikage-vmk";
 inline constexpr const char* InfoCreditLine = "Built by the Vellumark project with C++ and MinGW-w64";
 
 // A rectangle in pixels; right and bottom lie just outside it.
@@ -47,8 +44,5 @@ std::string MailLinkText(std::string_view mail, std::string_view exeFileName);
 
 // "Ver." followed by the file version (alone when there is none).
 std::string ExeVersionText(std::string_view fileVersion);
-
-// The handle as the about window shows it: in parentheses.
-std::string HandleCaption(std::string_view handle);
 
 }  // namespace vellumark

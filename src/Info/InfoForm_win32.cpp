@@ -83,9 +83,8 @@ constexpr TLabelLook Looks[] = {
     {"LblProcessTime", Green, 0},
 };
 
-// The panel's inner border and the form's margin around the panel.
+// The panel's inner border.
 constexpr int PanelBorder = 10;
-constexpr int FormMargin = 8;
 // The window's client size as designed, before it fits its content.
 constexpr int DesignClientWidth = 357;
 constexpr int DesignClientHeight = 423;
@@ -106,21 +105,6 @@ TPixelRect RectIn(HWND window, HWND parent) {
   MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
   return TPixelRect{static_cast<int>(r.left), static_cast<int>(r.top), static_cast<int>(r.right),
                     static_cast<int>(r.bottom)};
-}
-
-// Sizes a label to its text in the font it currently has.
-void SizeLabelToText(HWND label) {
-  wchar_t buffer[1024] = {};
-  GetWindowTextW(label, buffer, static_cast<int>(std::size(buffer)));
-  const std::wstring text = buffer[0] != L'\0' ? buffer : L" ";
-  HDC dc = GetDC(label);
-  auto font = reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0));
-  HGDIOBJ old = SelectObject(dc, font);
-  RECT r{0, 0, 0, 0};
-  DrawTextW(dc, text.c_str(), -1, &r, DT_CALCRECT | DT_NOPREFIX);
-  SelectObject(dc, old);
-  ReleaseDC(label, dc);
-  SetWindowPos(label, nullptr, 0, 0, r.right, r.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace
@@ -253,14 +237,14 @@ void TInfoForm::ApplyLook() {
       if (look.flags & lkBold) lf.lfWeight = FW_BOLD;
       HFONT font = CreateFontIndirectW(&lf);
       fonts_.push_back(font);
-      SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+      label.SetFont(font);
     }
     looks_[h] = TLook{look.color, (look.flags & lkSeeThrough) == 0};
     if ((look.flags & lkLink) && label.Def().handler != nullptr) {
       linkHandlers_[h] = FindHandler(label.Def().handler);
     }
     if (look.flags & lkHidden) label.SetVisible(false);
-    if ((look.flags & lkIcon) == 0) SizeLabelToText(h);
+    if ((look.flags & lkIcon) == 0) label.AutoSize();
   }
 
   // Key preview: every key pressed while the window is active reaches
@@ -272,7 +256,7 @@ void TInfoForm::ApplyLook() {
 void TInfoForm::SetLabelText(const char* name, const std::string& text) {
   TLabel& label = Get<TLabel>(name);
   if (label.Caption() != text) label.SetCaption(text);
-  SizeLabelToText(label.Handle());
+  label.AutoSize();
 }
 
 void TInfoForm::FormCreate() {
@@ -314,8 +298,11 @@ void TInfoForm::FitToContent() {
   SetWindowPos(panel_, nullptr, 0, 0, panelSize.width, panelSize.height,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
+  // The client area ends where the panel ends: the panel keeps its place
+  // from the table and is all the window shows, with no strip beside or
+  // below it where the paint rectangle would show through.
   const std::array<TPixelRect, 1> content{RectIn(panel_, hwnd_)};
-  const TPixelSize client = FitToChildren(content, Scaled(FormMargin));
+  const TPixelSize client = FitToChildren(content, 0);
   RECT outer{0, 0, client.width, client.height};
   AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)), FALSE,
                      static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)));
@@ -353,13 +340,11 @@ void TInfoForm::UpdateStatus() {
 }
 
 void TInfoForm::Timer1Timer(TTimer& sender) {
+  // An update that fails leaves the timer off: its error is shown once,
+  // instead of again on every tick while the first error box is still up.
   sender.SetEnabled(false);
-  // The timer runs again after the update, also when the update fails.
-  struct TReenable {
-    TTimer& timer;
-    ~TReenable() { timer.SetEnabled(true); }
-  } reenable{sender};
   UpdateStatus();
+  sender.SetEnabled(true);
 }
 
 void TInfoForm::FormShow() {

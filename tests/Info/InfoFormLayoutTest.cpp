@@ -62,10 +62,9 @@ TEST(InfoTexts, MailLinkCarriesTheProgramFileName) {
   EXPECT_EQ(MailLinkText("", ""), "MailTo:?subject=from [] user");
 }
 
-TEST(InfoTexts, VersionAndHandle) {
+TEST(InfoTexts, Version) {
   EXPECT_EQ(ExeVersionText("0.6.9.19"), "Ver.0.6.9.19");
   EXPECT_EQ(ExeVersionText(""), "Ver.");
-  EXPECT_EQ(HandleCaption(InfoAuthorHandle), "(tsukikage-vmk)");
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Common/Codepage.h"
+#include "Common/Error.h"
 #include "Forms/Application.h"
 #include "Forms/GuiTest.h"
 #include "Info/InfoForm.h"
@@ -43,6 +44,8 @@ constexpr const char* FigurePrefixes[] = {
     "Paged Pool Usage:",     "NonPaged Pool Usage:", "Kernel:"};
 constexpr const char* HiddenLabels[] = {"LblLaunchOnStartup", "LblOpenStartup",
                                         "LblLaunchOnSendTo", "LblOpenSendTo"};
+// What a click on the handle opens: the address kept as Label1's hint.
+constexpr const char* HandleSearchAddress = "http://search.example.org/?q=vellumark-dev";
 
 std::string ExePath() {
   wchar_t path[MAX_PATH * 4] = {};
@@ -81,6 +84,37 @@ struct TShellRecorder {
   std::size_t Count() const { return opened.size() + properties.size() + shortcuts.size(); }
 };
 
+// The size DrawText gives the window's text in the font the window uses.
+SIZE TextExtent(HWND window) {
+  const std::wstring text = guitest::WindowText(window);
+  HDC dc = GetDC(window);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)));
+  RECT r{0, 0, 0, 0};
+  DrawTextW(dc, text.empty() ? L" " : text.c_str(), -1, &r, DT_CALCRECT | DT_NOPREFIX);
+  SelectObject(dc, old);
+  ReleaseDC(window, dc);
+  return SIZE{r.right, r.bottom};
+}
+
+// Tooltip windows the window owns.
+int ToolTipsOwnedBy(HWND owner) {
+  struct TSearch {
+    HWND owner;
+    int count;
+  } search{owner, 0};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND hwnd, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<TSearch*>(data);
+        wchar_t name[64] = {};
+        GetClassNameW(hwnd, name, 64);
+        if (_wcsicmp(name, L"tooltips_class32") == 0 && GetWindow(hwnd, GW_OWNER) == s->owner) ++s->count;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.count;
+}
+
 // A click on a label window as the mouse gives it.
 void ClickOn(HWND window) {
   SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
@@ -112,11 +146,11 @@ TEST_F(InfoFormTest, CreationFillsEveryLabel) {
   EXPECT_EQ(Label("LblExeVersion").Caption(), "Ver.0.6.9.19");
   EXPECT_EQ(Label("lblComment").Caption(), InfoCreditLine);
   EXPECT_EQ(Label("lblURL").Caption(), InfoHomePageAddress);
-  EXPECT_EQ(Label("Label1").Caption(), "(tsukikage-vmk)");
-  EXPECT_EQ(Label("Label1").Hint(), InfoHandleSearchAddress);
+  EXPECT_EQ(Label("Label1").Caption(), "(vellumark-dev)");
+  EXPECT_EQ(Label("Label1").Hint(), HandleSearchAddress);
   EXPECT_EQ(Label("lblMail").Caption(), InfoMailAddress);
   // The handle in the window is the one the version resource names.
-  EXPECT_EQ(GetOwnVersionInfoValue("Comments"), InfoAuthorHandle);
+  EXPECT_EQ(GetOwnVersionInfoValue("Comments"), "vellumark-dev");
   EXPECT_EQ(Label("LblOpenFolderIn").Caption(), "Open Folder This Program Installed");
   EXPECT_EQ(Label("LblLaunchOnDesktop").Caption(), "Create Shortcut on \"Desktop\"");
   EXPECT_EQ(Label("LblLaunchOnStartup").Caption(), "Create Shortcut into \"Startup\"");
@@ -159,7 +193,11 @@ TEST_F(InfoFormTest, EveryLabelIsARealWindowAndOnlyFourAreHidden) {
     EXPECT_EQ(label->Visible(), !hidden) << label->Name();
     if (label->Name() != "AppIcon") {
       EXPECT_EQ(guitest::WindowText(label->Handle()), SjisToWide(label->Caption())) << label->Name();
-      EXPECT_GT(label->Width(), 0) << label->Name();
+      // Sized to its text in the font it shows (bold, underlined or large),
+      // with one pixel to spare so that the last glyph is not clipped.
+      const SIZE text = TextExtent(label->Handle());
+      EXPECT_EQ(label->Width(), text.cx + 1) << label->Name();
+      EXPECT_EQ(label->Height(), text.cy) << label->Name();
     }
   }
   EXPECT_EQ(labels, 26);  // the icon and 25 texts
@@ -227,6 +265,12 @@ TEST_F(InfoFormTest, LinksLookLikeLinksAndShowTheHand) {
   EXPECT_NE(cursorOver("Label2"), hand);
   EXPECT_NE(cursorOver("LblPhys"), hand);
   DeleteDC(dc);
+
+  // No tooltips in this window: Label1's hint only keeps the address its
+  // click opens.
+  EXPECT_EQ(form.ToolTip(), nullptr);
+  EXPECT_EQ(ToolTipsOwnedBy(form.Handle()), 0);
+  EXPECT_EQ(Label("Label1").Hint(), HandleSearchAddress);
 }
 
 TEST_F(InfoFormTest, WindowFitsItsContentAroundTheTablePositions) {
@@ -249,7 +293,7 @@ TEST_F(InfoFormTest, WindowFitsItsContentAroundTheTablePositions) {
   EXPECT_EQ(guitest::RectIn(Label("LblProcessTime").Handle(), Panel()).top, 354 * s);
 
   // The panel reaches the farthest visible label plus its border; the
-  // window keeps the same margin around the panel on every side.
+  // window's client area ends where the panel ends.
   LONG right = 0, bottom = 0;
   for (TControl* child : form.Get<TPanel>("PnlBack").Children()) {
     if (!child->Visible()) continue;
@@ -261,8 +305,8 @@ TEST_F(InfoFormTest, WindowFitsItsContentAroundTheTablePositions) {
   EXPECT_EQ(panel.bottom - panel.top, bottom + 10 * s);
   RECT client{};
   GetClientRect(form.Handle(), &client);
-  EXPECT_EQ(client.right, panel.right + 8 * s);
-  EXPECT_EQ(client.bottom, panel.bottom + 8 * s);
+  EXPECT_EQ(client.right, panel.right);
+  EXPECT_EQ(client.bottom, panel.bottom);
   // lblURL ends before Label1 begins.
   EXPECT_LE(guitest::RectIn(Label("lblURL").Handle(), Panel()).right,
             guitest::RectIn(Label("Label1").Handle(), Panel()).left);
@@ -310,7 +354,7 @@ TEST_F(InfoFormTest, LinkClicksGoToTheirTargetsBySender) {
   ClickOn(Label("lblMail").Handle());
   EXPECT_THAT(shell.opened,
               ::testing::ElementsAre(InfoHomePageAddress,
-                                     InfoHandleSearchAddress,  // the hint, not the handle
+                                     HandleSearchAddress,  // the hint, not the handle
                                      "MailTo:vellumark@example.org?subject=from [Vellumark.exe] user"));
 
   ClickOn(Label("LblExeName").Handle());
@@ -405,6 +449,41 @@ TEST_F(InfoFormTest, TimerRefreshesTheFigures) {
   Label("LblPhys").SetCaption("stale");
   form.Timer1().Tick();
   EXPECT_EQ(Label("LblPhys").Caption(), "stale");
+}
+
+// The about window with an update of the figures that can be made to fail.
+class TFailingStatusForm : public TInfoForm {
+ public:
+  using TInfoForm::TInfoForm;
+  void UpdateStatus() override {
+    ++updates;
+    if (fail) throw TError("status failed");
+    TInfoForm::UpdateStatus();
+  }
+  bool fail = false;
+  int updates = 0;
+};
+
+TEST(InfoFormTimer, AFailingUpdateIsShownOnceAndLeavesTheTimerOff) {
+  TApplication::Instance().Initialize();
+  TShellRecorder shell;
+  TFailingStatusForm form(shell.Actions());
+  form.Create();
+  ASSERT_TRUE(form.Timer1().Enabled());
+  guitest::TErrorCatcher errors;
+  form.fail = true;
+  const int before = form.updates;
+  SendMessageW(form.Handle(), WM_TIMER, form.Timer1().Id(), 0);
+  EXPECT_THAT(errors.messages, ::testing::ElementsAre("status failed"));
+  EXPECT_FALSE(form.Timer1().Enabled());
+  // Three intervals later nothing has run again and nothing more is shown.
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < 1500) {
+    guitest::Pump();
+    Sleep(20);
+  }
+  EXPECT_EQ(form.updates, before + 1);
+  EXPECT_EQ(errors.messages.size(), 1u);
 }
 
 TEST_F(InfoFormTest, NoBackgroundEraseAndThePaintRectangle) {
@@ -532,6 +611,25 @@ void SaveScreenshot(HWND window, const char* path) {
   ReleaseDC(nullptr, screen);
 }
 
+// Pixels of the window's client area on the screen that are not white,
+// along its right column and its bottom row.
+int NonWhiteEdgePixels(HWND window) {
+  RECT client{};
+  GetClientRect(window, &client);
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  HDC screen = GetDC(nullptr);
+  int count = 0;
+  for (int y = 0; y < client.bottom; ++y) {
+    if (GetPixel(screen, origin.x + client.right - 1, origin.y + y) != RGB(255, 255, 255)) ++count;
+  }
+  for (int x = 0; x < client.right; ++x) {
+    if (GetPixel(screen, origin.x + x, origin.y + client.bottom - 1) != RGB(255, 255, 255)) ++count;
+  }
+  ReleaseDC(nullptr, screen);
+  return count;
+}
+
 TEST(ShowInfoForm, AnyKeyClosesTheWindow) {
   TApplication::Instance().Initialize();
   struct TKey {
@@ -563,23 +661,25 @@ TEST(ShowInfoForm, TaskbarEntryComesBackAfterClosing) {
   ShowWindow(app.Handle(), SW_SHOWNA);
   ASSERT_TRUE(IsWindowVisible(app.Handle()));
   bool visibleWhileShown = true;
+  int nonWhiteEdge = -1;
   const char* shot = std::getenv("VELLUMARK_INFOFORM_SCREENSHOT");
   TWhileShown shown([&](TInfoForm& form) {
     visibleWhileShown = IsWindowVisible(app.Handle()) != FALSE;
     EXPECT_TRUE(form.HidTaskbarEntry());
-    if (shot != nullptr) {
-      // Let the window and its labels paint and the figures tick once.
-      const DWORD start = GetTickCount();
-      while (GetTickCount() - start < 1200) {
-        guitest::Pump();
-        Sleep(20);
-      }
-      SaveScreenshot(form.Handle(), shot);
+    // Let the window and its labels paint and the figures tick once.
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 1200) {
+      guitest::Pump();
+      Sleep(20);
     }
+    // The white panel reaches the window's right and bottom edges.
+    nonWhiteEdge = NonWhiteEdgePixels(form.Handle());
+    if (shot != nullptr) SaveScreenshot(form.Handle(), shot);
     PostMessageW(form.Handle(), WM_KEYDOWN, VK_ESCAPE, 0x00010001);
   });
   ShowInfoForm();
   EXPECT_TRUE(shown.ran);
+  EXPECT_EQ(nonWhiteEdge, 0);
   EXPECT_FALSE(visibleWhileShown);
   EXPECT_TRUE(IsWindowVisible(app.Handle()));
 

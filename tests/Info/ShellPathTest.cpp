@@ -12,12 +12,6 @@ const std::string kSo = "\x83\x5C";
 // stands alone and the colon separates, as in the path the system receives.
 const std::string kLoneLeadColon = "\x88:";
 
-TEST(ShellPath, JapaneseLiteralBytes) {
-  EXPECT_EQ(kHyou.size(), 2u);
-  EXPECT_EQ(static_cast<unsigned char>(kHyou[0]), 0x95);
-  EXPECT_EQ(static_cast<unsigned char>(kSo[1]), 0x5C);
-}
-
 TEST(ShellPath, FolderDirectoryAndFileName) {
   EXPECT_EQ(ExtractFilePath("C:\\Tools\\Vellumark.exe"), "C:\\Tools\\");
   EXPECT_EQ(ExtractFileDir("C:\\Tools\\Vellumark.exe"), "C:\\Tools");
