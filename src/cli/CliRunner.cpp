@@ -37,10 +37,12 @@ void FetchInOrder(const std::vector<std::string>& addresses, int jobs,
   std::vector<std::optional<std::string>> lines(total);
   std::size_t done = 0;
   std::atomic<std::size_t> next{0};
+  std::atomic<bool> stop{false};  // set when writing fails: no more addresses
 
   auto work = [&](TFetchFunction& fetch) {
     TPageInfo info;
     for (;;) {
+      if (stop.load()) return;
       const std::size_t i = next.fetch_add(1);
       if (i >= total) return;
       std::string bytes;
@@ -66,19 +68,31 @@ void FetchInOrder(const std::vector<std::string>& addresses, int jobs,
     }
   };
 
+  // A thread that cannot be started (the system's thread limit) leaves the
+  // work to the workers already running; with none at all, the run fails.
   std::vector<std::thread> workers;
   workers.reserve(workerCount);
+  std::string startFailure;
   for (std::size_t w = 0; w < workerCount; ++w) {
-    workers.emplace_back(work, std::ref(fetchers[w]));
+    std::function<void()> body = [&work, &fetcher = fetchers[w]] { work(fetcher); };
+    try {
+      workers.push_back(callbacks.startThread ? callbacks.startThread(std::move(body))
+                                              : std::thread(std::move(body)));
+    } catch (const std::exception& e) {
+      startFailure = e.what();
+      break;
+    }
   }
+  if (workers.empty()) throw TError("cannot start a worker thread: " + startFailure);
 
   // Write the lines in order from this thread, as soon as each is ready. An
-  // exception from the callbacks stops the writing but not before the
-  // workers have finished (they hold references into this frame).
+  // exception from the callbacks stops the writing and the handing out of
+  // addresses; the fetches under way still end before this returns (the
+  // workers hold references into this frame).
   std::exception_ptr failure;
   std::size_t emitted = 0;
   std::size_t reported = 0;
-  while (emitted < total) {
+  while (emitted < total && !failure) {
     std::vector<std::string> batch;
     std::size_t doneNow = 0;
     {
@@ -91,14 +105,13 @@ void FetchInOrder(const std::vector<std::string>& addresses, int jobs,
       doneNow = done;
     }
     try {
-      if (!failure) {
-        for (std::size_t k = 0; k < batch.size(); ++k) {
-          if (callbacks.emit) callbacks.emit(emitted + k, batch[k]);
-        }
-        if (doneNow != reported && callbacks.progress) callbacks.progress(doneNow, total);
+      for (std::size_t k = 0; k < batch.size(); ++k) {
+        if (callbacks.emit) callbacks.emit(emitted + k, batch[k]);
       }
+      if (doneNow != reported && callbacks.progress) callbacks.progress(doneNow, total);
     } catch (...) {
       failure = std::current_exception();
+      stop.store(true);
     }
     emitted += batch.size();
     reported = doneNow;
@@ -146,6 +159,10 @@ int RunCli(const std::vector<std::string>& args, const TCliEnvironment& env) {
     err << "vellumark-cli: " << message << "\n" << std::flush;
     return 2;
   };
+  auto writeFailure = [&] {
+    err << "vellumark-cli: cannot write standard output\n" << std::flush;
+    return 1;
+  };
 
   TCliOptions options;
   TRunTemplate run;
@@ -154,11 +171,11 @@ int RunCli(const std::vector<std::string>& args, const TCliEnvironment& env) {
     options = ParseCliOptions(args);
     if (options.help) {
       out << CliUsageText() << std::flush;
-      return 0;
+      return out ? 0 : writeFailure();
     }
     if (options.version) {
       out << CliVersionText() << "\n" << std::flush;
-      return 0;
+      return out ? 0 : writeFailure();
     }
     run = ResolveRunTemplate(options);
     addresses = ReadAddresses(options.files, *env.in);
@@ -187,23 +204,29 @@ int RunCli(const std::vector<std::string>& args, const TCliEnvironment& env) {
   }
 
   TProgressCounter progress(&err, env.errIsTerminal && !options.quiet);
-  bool writeFailed = false;
+  // Thrown by the emit callback when a line could not be written: it stops
+  // the run, so no further address is fetched.
+  struct TOutputFailed {};
   TFetchCallbacks callbacks;
   callbacks.emit = [&](std::size_t, const std::string& bytes) {
-    if (writeFailed) return;
     progress.Clear();  // drawn again by the progress call after the lines
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.flush();
-    if (!out) writeFailed = true;
+    if (!out) throw TOutputFailed{};
   };
   callbacks.progress = [&](std::size_t done, std::size_t total) { progress.Show(done, total); };
+  callbacks.startThread = env.startThread;
 
-  FetchInOrder(addresses, options.jobs, factory, render, callbacks);
-  progress.Clear();
-  if (writeFailed) {
-    err << "vellumark-cli: cannot write standard output\n" << std::flush;
-    return 1;
+  try {
+    FetchInOrder(addresses, options.jobs, factory, render, callbacks);
+  } catch (const TOutputFailed&) {
+    progress.Clear();
+    return writeFailure();
+  } catch (const TError& e) {
+    progress.Clear();
+    return fail(e.what());
   }
+  progress.Clear();
   return 0;
 }
 

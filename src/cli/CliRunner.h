@@ -9,6 +9,7 @@
 #include <istream>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "Http/Http.h"
@@ -31,6 +32,9 @@ struct TFetchCallbacks {
   // Called on the calling thread whenever more fetches have finished, after
   // the lines that became ready with them have been emitted.
   std::function<void(std::size_t done, std::size_t total)> progress;
+  // Starts one worker thread; empty: std::thread. Tests replace it to make
+  // starting fail as it does at the system's thread limit.
+  std::function<std::thread(std::function<void()> body)> startThread;
 };
 
 // Fetches every address, with at most `jobs` fetches under way at once (one
@@ -39,6 +43,10 @@ struct TFetchCallbacks {
 // `callbacks.emit` in the order of `addresses`, each as soon as it and every
 // line before it are ready. An address whose fetch or rendering throws still
 // gives a line: the one for a record that holds only the address.
+// When a callback throws, no further address is handed out; the fetches
+// under way end, and then the exception comes out of FetchInOrder. When a
+// worker thread cannot be started, the ones already running do all the work;
+// when none can, TError is raised before anything is fetched.
 void FetchInOrder(const std::vector<std::string>& addresses, int jobs,
                   const TFetcherFactory& factory, const TLineRenderer& render,
                   const TFetchCallbacks& callbacks);
@@ -51,13 +59,16 @@ struct TCliEnvironment {
   bool errIsTerminal = false;  // show the progress counter
   THttpOptions httpOptions;    // the product's defaults; tests change the port
   TFetcherFactory fetcherFactory;  // empty: a TPageFetcher with httpOptions per worker
+  std::function<std::thread(std::function<void()> body)> startThread;  // empty: std::thread
 };
 
 // The program: parses `args` (without the program name), reads the
 // addresses, fetches and writes the lines. Returns the exit status: 0 when
 // every line was written; 2 after a one-line message on `err` for a bad
-// option, an unreadable file or settings file; 1 when standard output could
-// not be written.
+// option, an unreadable file or settings file, or when no worker thread could
+// be started; 1 after a one-line message when standard output could not be
+// written (the usage and version texts included), and then no further
+// address is fetched.
 int RunCli(const std::vector<std::string>& args, const TCliEnvironment& env);
 
 }  // namespace vellumark

@@ -10,9 +10,11 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
+#include "Common/Error.h"
 #include "cli/CliRunner.h"
 #include "support/LoopbackServer.h"
 
@@ -33,6 +35,16 @@ TFetcherFactory FakeFactory(std::atomic<int>* made = nullptr) {
         info.Title = "T:" + std::string(address);
         info.StatusCode = 200;
       }
+    };
+  };
+}
+
+// FakeFactory's fetch, counting the fetches of all workers.
+TFetcherFactory CountingFactory(std::atomic<int>& fetches) {
+  return [&fetches, inner = FakeFactory()]() -> TFetchFunction {
+    return [&fetches, fetch = inner()](std::string_view address, TPageInfo& info) {
+      ++fetches;
+      fetch(address, info);
     };
   };
 }
@@ -115,11 +127,60 @@ TEST(FetchInOrder, AFailingFetchStillGivesItsLineAndAFailingWriterStopsCleanly) 
     ++emitted;
     throw std::runtime_error("disk full");
   };
-  const std::vector<std::string> many(20, "slow");
-  EXPECT_THROW(FetchInOrder(many, 4, FakeFactory(), [](const TPageInfo&) { return std::string("x"); },
-                            callbacks),
+  // Nothing more is fetched than the addresses already under way (at most
+  // one per worker, plus the next one each worker may take before the
+  // failure is seen).
+  std::atomic<int> fetches{0};
+  const std::vector<std::string> many(100, "slow");
+  EXPECT_THROW(FetchInOrder(many, 4, CountingFactory(fetches),
+                            [](const TPageInfo&) { return std::string("x"); }, callbacks),
                std::runtime_error);
   EXPECT_EQ(emitted, 1);
+  EXPECT_LE(fetches.load(), 12);
+}
+
+// Starts the first `allowed` threads and then fails as std::thread does at
+// the system's thread limit.
+std::function<std::thread(std::function<void()>)> ThreadLimit(int allowed, std::atomic<int>& started) {
+  return [allowed, &started](std::function<void()> body) {
+    if (started.load() >= allowed) {
+      throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    }
+    ++started;
+    return std::thread(std::move(body));
+  };
+}
+
+TEST(FetchInOrder, AThreadThatCannotStartLeavesTheWorkToTheOthers) {
+  std::vector<std::string> addresses;
+  for (int i = 0; i < 30; ++i) addresses.push_back("http://h/" + std::to_string(i));
+  std::vector<std::string> lines;
+  std::mutex mutex;
+  std::set<std::thread::id> threads;
+  std::atomic<int> started{0};
+  TFetchCallbacks callbacks;
+  callbacks.emit = [&](std::size_t, const std::string& bytes) { lines.push_back(bytes); };
+  callbacks.startThread = ThreadLimit(2, started);
+  FetchInOrder(addresses, 8, FakeFactory(),
+               [&](const TPageInfo& info) {
+                 const std::lock_guard<std::mutex> lock(mutex);
+                 threads.insert(std::this_thread::get_id());
+                 return info.URL + "\n";
+               },
+               callbacks);
+  EXPECT_EQ(started.load(), 2);
+  EXPECT_LE(threads.size(), 2u);
+  ASSERT_EQ(lines.size(), addresses.size());
+  for (std::size_t i = 0; i < addresses.size(); ++i) EXPECT_EQ(lines[i], addresses[i] + "\n");
+
+  // Not one thread: an error before anything is fetched.
+  started = 0;
+  std::atomic<int> fetches{0};
+  callbacks.startThread = ThreadLimit(0, started);
+  EXPECT_THROW(FetchInOrder(addresses, 8, CountingFactory(fetches),
+                            [](const TPageInfo&) { return std::string("x"); }, callbacks),
+               TError);
+  EXPECT_EQ(fetches.load(), 0);
 }
 
 struct TRun {
@@ -174,6 +235,19 @@ TEST(RunCli, HelpAndVersionGoToStandardOutput) {
   const TRun version = RunProgram({"-V"});
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, "0.6.9.19\n");
+
+  // An output that cannot be written is a failure here too.
+  for (const char* option : {"-h", "-V"}) {
+    std::istringstream in;
+    std::ostream unwritable(nullptr);  // every write fails
+    std::ostringstream err;
+    TCliEnvironment env;
+    env.in = &in;
+    env.out = &unwritable;
+    env.err = &err;
+    EXPECT_EQ(RunCli({option}, env), 1) << option;
+    EXPECT_EQ(err.str(), "vellumark-cli: cannot write standard output\n") << option;
+  }
 }
 
 TEST(RunCli, OneLinePerAddressIncludingEmptyOnes) {
@@ -273,16 +347,37 @@ TEST(RunCli, ProgressCounterAndLinesOnTheSameTerminalDoNotMix) {
 }
 
 TEST(RunCli, AnOutputThatCannotBeWrittenIsAFailure) {
-  std::istringstream in("http://a/\nhttp://b/\n");
+  // 100 addresses on two workers: fetching stops with the first failed line.
+  std::string input;
+  for (int i = 0; i < 100; ++i) input += "slow" + std::to_string(i) + "\n";
+  std::istringstream in(input);
   std::ostream unwritable(nullptr);  // every write fails
   std::ostringstream err;
+  std::atomic<int> fetches{0};
   TCliEnvironment env;
   env.in = &in;
   env.out = &unwritable;
   env.err = &err;
-  env.fetcherFactory = FakeFactory();
-  EXPECT_EQ(RunCli({"-n"}, env), 1);
+  env.fetcherFactory = CountingFactory(fetches);
+  EXPECT_EQ(RunCli({"-n", "-j", "2"}, env), 1);
   EXPECT_EQ(err.str(), "vellumark-cli: cannot write standard output\n");
+  EXPECT_LE(fetches.load(), 6);
+}
+
+TEST(RunCli, NoWorkerThreadAtAllIsAOneLineFailure) {
+  std::istringstream in("http://a/\n");
+  std::ostringstream out, err;
+  std::atomic<int> started{0};
+  TCliEnvironment env;
+  env.in = &in;
+  env.out = &out;
+  env.err = &err;
+  env.fetcherFactory = FakeFactory();
+  env.startThread = ThreadLimit(0, started);
+  EXPECT_EQ(RunCli({"-n"}, env), 2);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(err.str(), "vellumark-cli: cannot start a worker thread: " +
+                           std::make_error_code(std::errc::resource_unavailable_try_again).message() + "\n");
 }
 
 // Against a real server: every address has its own page, answered after a
