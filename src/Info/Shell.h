@@ -36,7 +36,10 @@ void ShowFileProperties(std::string_view path);
 // Writes the shortcut file "<folder>\<linkName>.lnk" that starts
 // `targetPath` with the argument "/starup" in the target's directory.
 // Raises TError with the system's text when the shortcut object cannot be
-// made or the file cannot be written.
+// made or the file cannot be written. An empty folder (a special folder the
+// system could not find) raises the system's "path not found" text, and no
+// file is written: the link would otherwise land at the root of the current
+// drive.
 void CreateShortcut(std::string_view targetPath, std::string_view folder, std::string_view linkName);
 
 }  // namespace vellumark

@@ -32,7 +32,8 @@ std::string ChangeFileExt(std::string_view path, std::string_view extension);
 std::string ExcludeTrailingBackslash(std::string_view path);
 
 // The shortcut file of `linkName` in `folder`: "%s\%s.lnk", the folder taken
-// without a trailing backslash.
+// without a trailing backslash. The folder is not empty (CreateShortcut
+// refuses an empty one).
 std::string ShortcutFileName(std::string_view folder, std::string_view linkName);
 
 }  // namespace vellumark

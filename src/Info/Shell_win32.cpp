@@ -102,6 +102,7 @@ void ShowFileProperties(std::string_view path) {
 }
 
 void CreateShortcut(std::string_view targetPath, std::string_view folder, std::string_view linkName) {
+  if (folder.empty()) throw TError(SystemErrorText(ERROR_PATH_NOT_FOUND));
   TComRef<IUnknown> object;
   Check(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IUnknown,
                          object.Out()));

@@ -16,7 +16,9 @@
 #include "Info/OsVersion.h"
 #include "Info/Shell.h"
 #include "Info/ShellPath.h"
+#include "Info/ShellText.h"
 #include "Info/StatusSystem.h"
+#include "Info/VersionResource.h"
 
 namespace vellumark {
 namespace {
@@ -130,6 +132,22 @@ TEST_F(ShortcutTest, FailingSaveRaisesTheSystemText) {
   EXPECT_FALSE(fs::exists(SjisToWide(missing + "\\Vellumark.lnk")));
 }
 
+TEST_F(ShortcutTest, AnUnresolvedFolderRaisesPathNotFoundAndWritesNothing) {
+  // Where the empty folder would put the link: the root of the current drive.
+  const std::string linkName = "vellumark-unresolved-" + std::to_string(GetCurrentProcessId());
+  const std::wstring atRoot = SjisToWide("\\" + linkName + ".lnk");
+  std::string message;
+  try {
+    CreateShortcut(ModulePath(), "", linkName);
+  } catch (const TError& error) {
+    message = error.what();
+  }
+  EXPECT_EQ(message, SystemErrorText(ERROR_PATH_NOT_FOUND));
+  EXPECT_FALSE(message.empty());
+  EXPECT_EQ(GetFileAttributesW(atRoot.c_str()), INVALID_FILE_ATTRIBUTES);
+  DeleteFileW(atRoot.c_str());
+}
+
 TEST(SpecialFolders, ResolveToExistingFolders) {
   TComLibrary com;
   EXPECT_EQ(GetDesktopFolder(), GetSpecialFolderPath(CsidlDesktop));
@@ -187,10 +205,28 @@ TEST(Status, MissingProcessStatusLibraryGivesNoCounters) {
   EXPECT_GE(real.peakWorkingSetSize, real.workingSetSize);
 }
 
+// A text of the user locale, read directly.
+std::string UserLocaleText(LCTYPE item) {
+  wchar_t text[16] = {};
+  const int length = GetLocaleInfoW(LOCALE_USER_DEFAULT, item, text, 16);
+  return WideToSjis(std::wstring_view(text, length > 0 ? static_cast<std::size_t>(length - 1) : 0));
+}
+
 TEST(Status, UserSeparatorsComeFromTheLocale) {
   const TNumberSeparators separators = UserNumberSeparators();
-  EXPECT_FALSE(separators.decimal.empty());
-  EXPECT_EQ(FormatSize(suCount, 1234567), FormatSize(suCount, 1234567, separators));
+  EXPECT_EQ(separators.thousands, UserLocaleText(LOCALE_STHOUSAND));
+  EXPECT_EQ(separators.decimal, UserLocaleText(LOCALE_SDECIMAL));
+  // The suite runs with the Japanese locale: "," groups, "." separates.
+  EXPECT_EQ(FormatSize(suCount, 1234567), "1,234,567");
+  EXPECT_EQ(FormatSize(suMegabytes, 1294467072), "1,234.50 MB");  // 1234.5 x 2^20
+}
+
+TEST(VersionResource, AProgramWithoutOneGivesEmptyTexts) {
+  // This test program is built without a version resource.
+  EXPECT_EQ(GetOwnVersionInfoValue("FileVersion"), "");
+  EXPECT_EQ(GetVersionInfoValue("FileVersion", ModulePath()), "");
+  EXPECT_EQ(GetVersionInfoValue("Comments", ModulePath()), "");
+  EXPECT_EQ(GetVersionInfoValue("FileVersion", ModulePath() + ".missing"), "");
 }
 
 }  // namespace

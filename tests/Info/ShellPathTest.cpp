@@ -67,7 +67,6 @@ TEST(ShellPath, ShortcutFileNames) {
   EXPECT_EQ(ShortcutFileName("C:\\Users\\me\\Desktop", "Vellumark"), "C:\\Users\\me\\Desktop\\Vellumark.lnk");
   EXPECT_EQ(ShortcutFileName("C:\\Users\\me\\Desktop\\", "Vellumark"), "C:\\Users\\me\\Desktop\\Vellumark.lnk");
   EXPECT_EQ(ShortcutFileName("C:\\" + kHyou, "Vellumark"), "C:\\" + kHyou + "\\Vellumark.lnk");
-  EXPECT_EQ(ShortcutFileName("", "Vellumark"), "\\Vellumark.lnk");
   EXPECT_EQ(ShortcutFileName("C:\\D", ChangeFileExt(ExtractFileName("C:\\x\\Vellumark.exe"), "")),
             "C:\\D\\Vellumark.lnk");
 }
