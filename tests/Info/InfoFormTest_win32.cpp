@@ -151,6 +151,12 @@ TEST_F(InfoFormTest, CreationFillsEveryLabel) {
   EXPECT_EQ(Label("lblMail").Caption(), InfoMailAddress);
   // The handle in the window is the one the version resource names.
   EXPECT_EQ(GetOwnVersionInfoValue("Comments"), "vellumark-dev");
+  // By path as well; a string the resource does not have, and one it has
+  // empty, read as empty texts.
+  EXPECT_EQ(GetVersionInfoValue("FileVersion", ExePath()), "0.6.9.19");
+  EXPECT_EQ(GetOwnVersionInfoValue("PrivateBuild"), "");
+  EXPECT_EQ(GetOwnVersionInfoValue("SpecialBuild"), "");
+  EXPECT_EQ(GetOwnVersionInfoValue("CompanyName"), "");
   EXPECT_EQ(Label("LblOpenFolderIn").Caption(), "Open Folder This Program Installed");
   EXPECT_EQ(Label("LblLaunchOnDesktop").Caption(), "Create Shortcut on \"Desktop\"");
   EXPECT_EQ(Label("LblLaunchOnStartup").Caption(), "Create Shortcut into \"Startup\"");
