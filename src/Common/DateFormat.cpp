@@ -178,27 +178,32 @@ class TFormatter {
   }
 
   // Looking forward from `from`: does the first "a" outside quotes start a
-  // 12-hour marker, before any further "h"?
+  // 12-hour marker, before any further "h" outside quotes? Quoted text is
+  // skipped exactly as CopyQuoted copies it.
   static bool TwelveHourMarkerAhead(std::string_view pattern, std::size_t from) {
-    bool betweenQuotes = false;
     for (std::size_t p = from; p < pattern.size(); ++p) {
       const char c = pattern[p];
       if (IsLeadByte(c)) {
         ++p;
-        continue;
-      }
-      if (c == 'a' || c == 'A') {
-        if (!betweenQuotes) {
-          return StartsWithNoCase(pattern, p, "am/pm") || StartsWithNoCase(pattern, p, "a/p") ||
-                 StartsWithNoCase(pattern, p, "ampm");
-        }
+      } else if (c == 'a' || c == 'A') {
+        return StartsWithNoCase(pattern, p, "am/pm") || StartsWithNoCase(pattern, p, "a/p") ||
+               StartsWithNoCase(pattern, p, "ampm");
       } else if (c == 'h' || c == 'H') {
         return false;
       } else if (c == '\'' || c == '"') {
-        betweenQuotes = !betweenQuotes;
+        p = ClosingQuote(pattern, p);
       }
     }
     return false;
+  }
+
+  // At a quote: the position of the same quote character that closes it
+  // (pattern.size() when none does), stepping over two-byte characters.
+  static std::size_t ClosingQuote(std::string_view pattern, std::size_t i) {
+    const char quote = pattern[i];
+    std::size_t p = i + 1;
+    while (p < pattern.size() && pattern[p] != quote) p += IsLeadByte(pattern[p]) ? 2 : 1;
+    return std::min(p, pattern.size());
   }
 
   // At an "a": formats am/pm, a/p or ampm and returns true, or copies the
@@ -229,10 +234,7 @@ class TFormatter {
   // end), stepping over two-byte characters; moves `i` past the closing
   // quote.
   void CopyQuoted(std::string_view pattern, std::size_t& i) {
-    const char quote = pattern[i];
-    std::size_t p = i + 1;
-    while (p < pattern.size() && pattern[p] != quote) p += IsLeadByte(pattern[p]) ? 2 : 1;
-    p = std::min(p, pattern.size());
+    const std::size_t p = ClosingQuote(pattern, i);
     out_.append(pattern.substr(i + 1, p - (i + 1)));
     i = p < pattern.size() ? p + 1 : p;
   }

@@ -55,7 +55,8 @@
 //
 // 12-hour clock: an h run uses the 12-hour clock (0 and 12 become 12, 13..23
 // become 1..11) when, looking forward from it, the first unquoted "a" starts
-// one of am/pm, a/p or ampm before any further "h"; once a 12-hour marker
+// one of am/pm, a/p or ampm before any further unquoted "h" (quoted text is
+// skipped as it is copied: up to the same quote character); once a 12-hour marker
 // has been formatted, every later h run in the pattern uses the 12-hour
 // clock too. Without a marker hours run 0..23.
 //

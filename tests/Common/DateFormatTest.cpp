@@ -118,6 +118,11 @@ TEST(DateFormat, TwelveHourMarkers) {
   EXPECT_EQ(Fmt("am/pm h", kEvening), "pm 9");
   // Only the first unquoted "a" before the next "h" is looked at.
   EXPECT_EQ(Fmt("h 'am/pm'", kEvening), "21 am/pm");
+  // Quoted text is skipped whole, an "h" in it included; only the same quote
+  // character closes it.
+  EXPECT_EQ(Fmt("hh:nn 'Uhr' am/pm", kEvening), "09:07 Uhr pm");
+  EXPECT_EQ(Fmt("h 'th' am/pm", kEvening), "9 th pm");
+  EXPECT_EQ(Fmt("h \"it's\" am/pm", kEvening), "9 it's pm");
   EXPECT_EQ(Fmt("h h am/pm", kEvening), "21 9 pm");
   EXPECT_EQ(Fmt("h a am/pm", kEvening), "21 a pm");
   // An "a" that starts no marker is copied, and it is a letter token: an m
