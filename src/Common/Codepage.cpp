@@ -117,6 +117,19 @@ std::size_t SjisCharLength(std::string_view text, std::size_t pos) {
   return 1;
 }
 
+std::string_view SjisPrefix(std::string_view text, std::size_t maxBytes) {
+  if (text.size() <= maxBytes) return text;
+  // Characters are found from the start: a trail byte can look like a lead
+  // byte, so the boundary cannot be found by looking back from the limit.
+  std::size_t end = 0;
+  while (end < maxBytes) {
+    const std::size_t next = end + SjisCharLength(text, end);
+    if (next > maxBytes) break;
+    end = next;
+  }
+  return text.substr(0, end);
+}
+
 std::wstring SjisToWide(std::string_view sjis) {
   if (IsAscii(sjis)) return std::wstring(sjis.begin(), sjis.end());
 

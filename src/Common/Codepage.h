@@ -37,4 +37,11 @@ std::string SjisToUtf8(std::string_view sjis);    // for command-line output
 // other byte is one character on its own. `pos` must be below text.size().
 std::size_t SjisCharLength(std::string_view text, std::size_t pos);
 
+// The longest start of `text` that is at most `maxBytes` long and ends on a
+// character boundary, characters split as SjisCharLength splits them: a
+// two-byte character that the limit would cut in half is left out whole, so
+// the result never ends in the lead byte of a pair. For every byte-limited
+// cut of a Shift_JIS text (stored texts, address lines).
+std::string_view SjisPrefix(std::string_view text, std::size_t maxBytes);
+
 }  // namespace vellumark

@@ -55,17 +55,9 @@ bool ReadProfileBool(TProfileStore& store, const std::string& section, const std
 std::string ReadProfileText(TProfileStore& store, const std::string& section,
                             const std::string& key, const std::string& defaultValue) {
   std::string text = store.ReadString(section, key, defaultValue);
-  if (text.size() > MaxStoredTextBytes) {
-    // Cut at a character boundary: a lead byte whose trail byte lies beyond
-    // the limit goes too, instead of becoming a broken character.
-    std::size_t end = 0;
-    while (end < MaxStoredTextBytes) {
-      const std::size_t next = end + SjisCharLength(text, end);
-      if (next > MaxStoredTextBytes) break;
-      end = next;
-    }
-    text.resize(end);
-  }
+  // Cut at a character boundary: a lead byte whose trail byte lies beyond
+  // the limit goes too, instead of becoming a broken character.
+  text.resize(SjisPrefix(text, MaxStoredTextBytes).size());
   return text;
 }
 

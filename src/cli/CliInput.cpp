@@ -33,7 +33,7 @@ std::vector<std::string> AddressesFromText(std::string_view utf8Text) {
   std::vector<std::string> lines = SplitMemoLines(utf8Text);
   for (auto& line : lines) {
     line = Utf8ToSjis(line);
-    if (line.size() > MaxAddressLineBytes) line.resize(MaxAddressLineBytes);
+    line.resize(SjisPrefix(line, MaxAddressLineBytes).size());
   }
   return lines;
 }

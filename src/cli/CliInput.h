@@ -11,8 +11,9 @@
 
 namespace vellumark {
 
-// The most bytes of one address line that are used; the rest of a longer
-// line is ignored, as in the main window's address list.
+// The most bytes of one address line (as Shift_JIS) that are used; the rest
+// of a longer line is ignored, as in the main window's address list. A
+// two-byte character that the limit would cut in half is left out whole.
 inline constexpr std::size_t MaxAddressLineBytes = 4096;
 
 // Splits a text into lines: CR LF, a lone CR and a lone LF each end a line;
@@ -23,7 +24,7 @@ std::vector<std::string> SplitMemoLines(std::string_view text);
 
 // The addresses of one input text (UTF-8): a leading byte-order mark is
 // skipped, the text split into lines, each line converted to Shift_JIS and
-// cut to MaxAddressLineBytes.
+// cut to at most MaxAddressLineBytes at a character boundary.
 std::vector<std::string> AddressesFromText(std::string_view utf8Text);
 
 // Reads the whole of a stream (in binary).

@@ -94,6 +94,36 @@ TEST(SjisCharLength, PairsOnlyALeadByteWithATrailByte) {
   }
 }
 
+TEST(SjisPrefix, CutsOnlyBetweenCharacters) {
+  EXPECT_EQ(SjisPrefix("abc", 5), "abc");
+  EXPECT_EQ(SjisPrefix("abc", 2), "ab");
+  EXPECT_EQ(SjisPrefix("abc", 0), "");
+  // 日本: the limit in the middle of a pair leaves the pair out.
+  EXPECT_EQ(SjisPrefix("a\x93\xFA\x96\x7B", 4), "a\x93\xFA");
+  EXPECT_EQ(SjisPrefix("a\x93\xFA\x96\x7B", 3), "a\x93\xFA");
+  EXPECT_EQ(SjisPrefix("a\x93\xFA\x96\x7B", 2), "a");
+  // The trail byte 0x93 of "\x96\x93" looks like a lead byte: boundaries
+  // are counted from the start, not guessed from the byte at the limit.
+  EXPECT_EQ(SjisPrefix("\x96\x93\x93\xFA", 3), "\x96\x93");
+  EXPECT_EQ(SjisPrefix("\x96\x93\x93\xFA", 2), "\x96\x93");
+  // A lead byte without a trail byte is a character of its own, as
+  // SjisToWide reads it; so are half-width katakana.
+  EXPECT_EQ(SjisPrefix("\x93 x", 2), "\x93 ");
+  EXPECT_EQ(SjisPrefix("\xB1\xB2\xB3", 2), "\xB1\xB2");
+  // Every cut of a long text converts to a start of the whole text's
+  // conversion.
+  std::string text;
+  for (int i = 0; i < 300; ++i) text += (i % 3 == 0 ? "x" : "\x93\xFA");
+  const std::wstring whole = SjisToWide(text);
+  for (std::size_t limit = 0; limit <= text.size(); ++limit) {
+    const std::string_view cut = SjisPrefix(text, limit);
+    ASSERT_LE(cut.size(), limit);
+    ASSERT_GE(cut.size() + 1, limit) << "at most a lead byte is left out";
+    const std::wstring wide = SjisToWide(cut);
+    ASSERT_EQ(whole.substr(0, wide.size()), wide) << limit;
+  }
+}
+
 TEST(WideToSjis, EncodesWhatDecodesAndPrefersTheIbmFormOfDuplicates) {
   EXPECT_EQ(WideToSjis(L""), "");
   EXPECT_EQ(WideToSjis(L"plain \\ ~"), "plain \\ ~");

@@ -43,6 +43,15 @@ TEST(CliInput, AddressesAreShiftJisAndCutAtTheLineLimit) {
   EXPECT_EQ(cut[0], longLine.substr(0, MaxAddressLineBytes));
   EXPECT_EQ(cut[1], "next");
   EXPECT_EQ(AddressesFromText(std::string(MaxAddressLineBytes, 'x'))[0].size(), MaxAddressLineBytes);
+  // The limit falls inside a two-byte character: the character is left out
+  // whole (a + 3000 日 is 6001 bytes in Shift_JIS, the limit splits the 2048th 日).
+  std::string kanji = "a";
+  for (int i = 0; i < 3000; ++i) kanji += "\xE6\x97\xA5";
+  const std::string first = AddressesFromText(kanji)[0];
+  EXPECT_EQ(first.size(), MaxAddressLineBytes - 1);
+  EXPECT_EQ(first.substr(first.size() - 2), "\x93\xFA");
+  // Just below the limit on a boundary: all of it is kept.
+  EXPECT_EQ(AddressesFromText("b" + kanji)[0].size(), MaxAddressLineBytes);
 }
 
 class CliInputFiles : public ::testing::Test {
