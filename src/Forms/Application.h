@@ -47,7 +47,13 @@ class TApplication {
   // windows. Returns false on WM_QUIT.
   bool HandleMessage(MSG& msg);
   void Terminate();
+  // Whether the message loop is to end: Terminate was called or a WM_QUIT
+  // came. A nested loop (a message box) that ends early because of it
+  // reports no answer of the user.
   bool Terminated() const { return terminated_; }
+  // Forgets the termination, as Run does when its loop starts (tests that
+  // close several main windows in one process).
+  void ClearTerminated() { terminated_ = false; }
 
   // Brings the application's active window to the front.
   void BringToFront();

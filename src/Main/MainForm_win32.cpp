@@ -153,9 +153,11 @@ void TMainForm::BtnBuildClick(TComponent&) {
   auto& source = Get<TMemo>("MemoSource");
   auto& result = Get<TMemo>("MemoResult");
 
-  // 1. Confirmation.
+  // 1. Confirmation. Closing the program from its taskbar button while the
+  // question is open ends the question without an answer: no build then.
   if (!Get<TCheckBox>("ChkNotask").Checked()) {
     if (AppMessageBox(BuildQuestion, MB_YESNO | MB_ICONQUESTION) == IDNO) return;
+    if (forms::TApplication::Instance().Terminated()) return;
   }
 
   // 2. The address list from the clipboard.

@@ -18,6 +18,7 @@
 #include <mutex>
 #include <regex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Common/Codepage.h"
@@ -49,6 +50,11 @@ using loopback::TScript;
 
 // "日本" in Shift_JIS.
 const std::string JapaneseTitle = "\x93\xfa\x96\x7b";
+
+// A UTF-8 text as Shift_JIS.
+std::string Sjis(std::u8string_view utf8) {
+  return Utf8ToSjis(std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size()));
+}
 
 std::string Page(const std::string& title, const std::string& description) {
   return HttpResponseText("HTTP/1.1 200 OK", {{"Content-Type", "text/html; charset=Shift_JIS"}},
@@ -131,6 +137,7 @@ class MainFormTest : public ::testing::Test {
   static void SetUpTestSuite() { TApplication::Instance().Initialize(); }
 
   void SetUp() override {
+    TApplication::Instance().ClearTerminated();
     settings = TempFolder() + L"vellumark_mainform_test.ini";
     DeleteFileW(settings.c_str());
     server = std::make_unique<TLoopbackServer>(Routes());
@@ -151,6 +158,7 @@ class MainFormTest : public ::testing::Test {
     }
     form.reset();
     DropQuit();
+    TApplication::Instance().ClearTerminated();
     server.reset();
     DeleteFileW(settings.c_str());
   }
@@ -184,6 +192,10 @@ class MainFormTest : public ::testing::Test {
     progressLabel = window.Get<TLabel>("LblProgress").Handle();
   }
 
+  static bool QuitPending() {
+    MSG msg{};
+    return PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
+  }
   // A WM_QUIT left by closing the main window would end the next pump early.
   static void DropQuit() {
     MSG msg{};
@@ -383,8 +395,12 @@ TEST_F(MainFormTest, TheQuestionDecidesWhetherTheBuildRuns) {
   answer = IDNO;
   Click("BtnBuild");
   ASSERT_EQ(questions.size(), 1u);
-  EXPECT_EQ(questions[0].text, BuildQuestion);
-  EXPECT_EQ(questions[0].flags & 0xFFFFu, static_cast<unsigned>(MB_YESNO | MB_ICONQUESTION));
+  EXPECT_EQ(questions[0].text,
+            Sjis(u8"(もしあれば)クリップボードから URL を取得して、変換して\r\n"
+                 u8"クリップボードを上書きします。\r\n\r\n"
+                 u8"このとき、インターネットに接続します。\r\n"
+                 u8"問題ありませんか？"));
+  EXPECT_EQ(questions[0].flags, static_cast<unsigned>(MB_YESNO | MB_ICONQUESTION | MB_TOPMOST));
   EXPECT_EQ(Result(), "kept");
   EXPECT_EQ(TextOf("MemoSource"), L"http://127.0.0.1/a");
   EXPECT_EQ(forms::ClipboardText(), "http://127.0.0.1/b");
@@ -397,6 +413,35 @@ TEST_F(MainFormTest, TheQuestionDecidesWhetherTheBuildRuns) {
   EXPECT_EQ(questions.size(), 2u);
   EXPECT_EQ(Result(), Tag3A + "\r\n");
   EXPECT_EQ(forms::ClipboardText(), Tag3A + "\r\n");
+}
+
+TEST_F(MainFormTest, ClosingTheProgramWhileTheQuestionIsOpenStartsNoBuild) {
+  TApplication::Instance().SetMainForm(form.get());
+  SetChecked("ChkNotask", false);
+  SetChecked("ChkNotFromClipboard", false);
+  Click("RbtnFormat3");
+  SetText("MemoSource", L"http://127.0.0.1/a");
+  SetText("MemoResult", L"kept");
+  SetClipboard(L"http://127.0.0.1/b");
+  ASSERT_FALSE(TApplication::Instance().Terminated());
+
+  // Close from the taskbar button while the question is up: the question's
+  // own loop then ends without an answer, as a message box does on WM_QUIT.
+  SetAppMessageBoxHook([this](const std::string& text, unsigned flags) {
+    questions.push_back({text, flags});
+    SendMessageW(TApplication::Instance().Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    return 0;
+  });
+  Click("BtnBuild");
+  ASSERT_EQ(questions.size(), 1u);
+  EXPECT_TRUE(TApplication::Instance().Terminated());
+  EXPECT_TRUE(QuitPending());
+  // Nothing was fetched, pasted or copied.
+  EXPECT_TRUE(server->Connections().empty());
+  EXPECT_EQ(Result(), "kept");
+  EXPECT_EQ(TextOf("MemoSource"), L"http://127.0.0.1/a");
+  EXPECT_EQ(forms::ClipboardText(), "http://127.0.0.1/b");
+  EXPECT_EQ(TextOf("LblProgress"), L"-/-");
 }
 
 TEST_F(MainFormTest, PastingReplacesTheListOnlyWhenOnAndTheClipboardHoldsText) {
@@ -511,17 +556,25 @@ class MainFormCloseTest : public MainFormTest {
     SetChecked("ChkNotDate", true);
     SetText("MemoSource", L"not stored");
     SetText("MemoResult", L"not stored either");
+    ASSERT_FALSE(TApplication::Instance().Terminated());
+    ASSERT_FALSE(QuitPending());
     if (byCloseBox) {
       SendMessageW(form->Handle(), WM_CLOSE, 0, 0);
     } else {
       Click("BtnClose");
     }
     Pump();
-    EXPECT_TRUE(TApplication::Instance().Terminated()) << "closing ends the message loop";
+    // Closing ends the message loop: a WM_QUIT waits for it.
+    EXPECT_TRUE(QuitPending());
+    EXPECT_TRUE(TApplication::Instance().Terminated());
+    // The window and its controls are still there for the save.
+    EXPECT_TRUE(IsWindow(form->Handle()));
+    EXPECT_TRUE(IsWindowVisible(form->Handle()));
     // As the program does once its loop has ended.
     TApplication::Instance().SetMainForm(nullptr);
     form->Destroy();
     DropQuit();
+    TApplication::Instance().ClearTerminated();
   }
 
   void ExpectSavedSettings() {
@@ -552,6 +605,8 @@ TEST_F(MainFormCloseTest, TheCloseBoxSavesAsQuitDoesAndARestartRestores) {
   CreateForm(*form);
   ChangeSettingsAndClose(/*byCloseBox=*/true);
   ExpectSavedSettings();
+  // Neither close touches the window's state, so the save after the loop
+  // writes the same file after either.
   EXPECT_EQ(FileText(settings), byQuit);
 
   // The next start finds everything as it was, the memos as always.
