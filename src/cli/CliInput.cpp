@@ -7,6 +7,7 @@
 
 #include "Common/Codepage.h"
 #include "Common/Error.h"
+#include "cli/CliMessage.h"
 
 namespace vellumark {
 
@@ -70,17 +71,14 @@ std::vector<std::string> ReadAddresses(const std::vector<std::string>& files,
       continue;
     }
     const std::filesystem::path path(std::u8string(name.begin(), name.end()));
+    const std::string cannotRead = "cannot read " + QuotedForMessage(name);
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-      throw TError("cannot read '" + name + "': it is a folder");
-    }
-    if (!std::filesystem::exists(path, ec)) {
-      throw TError("cannot read '" + name + "': no such file");
-    }
+    if (std::filesystem::is_directory(path, ec)) throw TError(cannotRead + ": it is a folder");
+    if (!std::filesystem::exists(path, ec)) throw TError(cannotRead + ": no such file");
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw TError("cannot read '" + name + "'");
+    if (!in) throw TError(cannotRead);
     const std::string text = ReadAll(in);
-    if (in.bad()) throw TError("cannot read '" + name + "'");
+    if (in.bad()) throw TError(cannotRead);
     append(text);
   }
   return addresses;

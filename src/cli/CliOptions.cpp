@@ -5,6 +5,7 @@
 
 #include "Common/AsciiCase.h"
 #include "Common/Error.h"
+#include "cli/CliMessage.h"
 
 #ifndef VELLUMARK_VERSION
 #define VELLUMARK_VERSION "0.6.9.19"
@@ -25,6 +26,18 @@ std::optional<int> ParseSmallDecimal(std::string_view text) {
     value = value * 10 + (c - '0');
   }
   return value;
+}
+
+bool IsDigitsOnly(std::string_view text) {
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// The message for a value that must be a number from `low` to `high`: a
+// number outside the range, or no number at all.
+TError RangeError(std::string_view what, std::string_view value, int low, int high) {
+  const std::string range = std::to_string(low) + "-" + std::to_string(high);
+  return TError(std::string(what) + " " + QuotedForMessage(value) +
+                (IsDigitsOnly(value) ? " is outside " : " is not a number ") + range);
 }
 
 std::optional<int> ParseDigits(std::string_view text, std::size_t count) {
@@ -72,9 +85,7 @@ constexpr std::array<TFlagOption, 5> kFlagOptions = {{
 void ApplyValue(TCliOptions& options, std::string_view name, const std::string& value) {
   if (name == "format") {
     const auto n = ParseSmallDecimal(value);
-    if (!n || *n < 1 || *n > 4) {
-      throw TError("format '" + value + "' is outside 1-4");
-    }
+    if (!n || *n < 1 || *n > 4) throw RangeError("format", value, 1, 4);
     options.format = *n;
   } else if (name == "template") {
     options.tagTemplate = value;
@@ -89,17 +100,15 @@ void ApplyValue(TCliOptions& options, std::string_view name, const std::string& 
     options.dateRight = value;
   } else if (name == "now") {
     const auto t = ParseFixedTime(value);
-    if (!t) throw TError("date-time '" + value + "' is not of the form YYYY-MM-DDTHH:MM:SS");
+    if (!t) throw TError("date-time " + QuotedForMessage(value) + " is not of the form YYYY-MM-DDTHH:MM:SS");
     options.now = *t;
   } else if (name == "encoding") {
     const auto e = ParseOutputEncoding(value);
-    if (!e) throw TError("unknown encoding '" + value + "' (use utf-8 or shift_jis)");
+    if (!e) throw TError("unknown encoding " + QuotedForMessage(value) + " (use utf-8 or shift_jis)");
     options.encoding = *e;
   } else if (name == "jobs") {
     const auto n = ParseSmallDecimal(value);
-    if (!n || *n < 1 || *n > MaxJobs) {
-      throw TError("job count '" + value + "' is outside 1-" + std::to_string(MaxJobs));
-    }
+    if (!n || *n < 1 || *n > MaxJobs) throw RangeError("job count", value, 1, MaxJobs);
     options.jobs = *n;
   }
 }
@@ -215,7 +224,7 @@ TCliOptions ParseCliOptions(const std::vector<std::string>& args) {
         if (inlineValue) throw TError("option --" + std::string(body) + " takes no value");
         ApplyFlag(options, flag->longName);
       } else {
-        throw TError("unknown option '--" + std::string(body) + "' (try --help)");
+        throw TError("unknown option " + QuotedForMessage("--" + std::string(body)) + " (try --help)");
       }
       continue;
     }
@@ -239,7 +248,7 @@ TCliOptions ParseCliOptions(const std::vector<std::string>& args) {
         ApplyFlag(options, flag->longName);
         continue;
       }
-      throw TError(std::string("unknown option '-") + letter + "' (try --help)");
+      throw TError("unknown option " + QuotedForMessage(std::string("-") + letter) + " (try --help)");
     }
   }
   if (options.json && options.encoding == TOutputEncoding::ShiftJis) {

@@ -7,6 +7,7 @@
 #include "Common/Codepage.h"
 #include "cli/CliInput.h"
 #include "Common/Error.h"
+#include "cli/CliMessage.h"
 
 namespace vellumark {
 
@@ -117,17 +118,14 @@ TIniFile TIniFile::Parse(std::string_view bytes) {
 TIniFile TIniFile::Load(const std::string& utf8Path) {
   const std::u8string u8(utf8Path.begin(), utf8Path.end());
   const std::filesystem::path path(u8);
+  const std::string cannotRead = "cannot read settings file " + QuotedForMessage(utf8Path);
   std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
-    throw TError("cannot read settings file '" + utf8Path + "': it is a folder");
-  }
-  if (!std::filesystem::exists(path, ec)) {
-    throw TError("cannot read settings file '" + utf8Path + "': no such file");
-  }
+  if (std::filesystem::is_directory(path, ec)) throw TError(cannotRead + ": it is a folder");
+  if (!std::filesystem::exists(path, ec)) throw TError(cannotRead + ": no such file");
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw TError("cannot read settings file '" + utf8Path + "'");
+  if (!in) throw TError(cannotRead);
   const std::string bytes = ReadAll(in);
-  if (in.bad()) throw TError("cannot read settings file '" + utf8Path + "'");
+  if (in.bad()) throw TError(cannotRead);
   return Parse(bytes);
 }
 

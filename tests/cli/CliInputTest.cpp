@@ -100,6 +100,13 @@ TEST_F(CliInputFiles, AnUnreadableFileIsNamed) {
   } catch (const TError& e) {
     EXPECT_EQ(std::string(e.what()), "cannot read '" + dir_.string() + "': it is a folder");
   }
+  // A line break in the name is shown escaped: the message stays one line.
+  try {
+    ReadAddresses({"new\nline.txt"}, in);
+    FAIL() << "a missing file must raise";
+  } catch (const TError& e) {
+    EXPECT_EQ(std::string(e.what()), "cannot read 'new\\nline.txt': no such file");
+  }
 }
 
 }  // namespace

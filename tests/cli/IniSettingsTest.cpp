@@ -303,6 +303,13 @@ TEST_F(RunTemplateFiles, AnUnreadableSettingsFileIsNamed) {
   } catch (const TError& e) {
     EXPECT_EQ(std::string(e.what()), "cannot read settings file '" + *options.iniPath + "': no such file");
   }
+  options.iniPath = "a\r\nb.ini";
+  try {
+    ResolveRunTemplate(options);
+    FAIL() << "a missing settings file must raise";
+  } catch (const TError& e) {
+    EXPECT_EQ(std::string(e.what()), "cannot read settings file 'a\\r\\nb.ini': no such file");
+  }
 }
 
 }  // namespace
