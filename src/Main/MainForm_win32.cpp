@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "Common/Codepage.h"
 #include "Common/DateFormat.h"
 #include "Forms/Application.h"
 #include "Forms/Clipboard.h"
@@ -41,7 +42,8 @@ const char* const BuildQuestion =
 
 namespace {
 
-// The Build command reads each line of the address list with this limit.
+// The Build command reads each line of the address list with this limit;
+// a two-byte character that the limit would cut in half is left out whole.
 constexpr std::size_t MaxAddressLineBytes = 4096;
 
 std::string ProgressText(int done, int total) {
@@ -190,7 +192,7 @@ void TMainForm::BtnBuildClick(TComponent&) {
   // followed by its CR LF.
   TPageInfo info;
   for (const std::string& whole : lines) {
-    const std::string line = whole.substr(0, MaxAddressLineBytes);
+    const std::string line(SjisPrefix(whole, MaxAddressLineBytes));
     fetcher_->FetchPageInfo(line, info);
     const std::string tag = ExpandTag(tmpl, info, date, NowLocal());
     result.AddLine(tag);

@@ -380,6 +380,17 @@ TEST_F(MainFormTest, AnAddressLineIsReadUpTo4096Bytes) {
   Click("BtnBuild");
   EXPECT_EQ(Result(), "<a target=\"link\" href=\"" + kept + "\">" + kept + "</a>...\r\n" +
                           "<a target=\"link\" href=\"next\">next</a>...\r\n");
+
+  // A two-byte character ("日", 0x93 0xFA) that the limit would cut in half
+  // is left out whole: the line never ends in a lone lead byte. One that
+  // ends exactly at the limit stays.
+  const std::string before(4095, 'k');
+  const std::string whole = std::string(4094, 'k') + JapaneseTitle.substr(0, 2);
+  ASSERT_EQ(whole.size(), 4096u);
+  SetText("MemoSource", SjisToWide(before + JapaneseTitle) + L"\r\n" + SjisToWide(whole + "x"));
+  Click("BtnBuild");
+  EXPECT_EQ(Result(), "<a target=\"link\" href=\"" + before + "\">" + before + "</a>...\r\n" +
+                          "<a target=\"link\" href=\"" + whole + "\">" + whole + "</a>...\r\n");
   EXPECT_TRUE(errors.messages.empty());
 }
 
