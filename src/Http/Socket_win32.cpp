@@ -86,15 +86,17 @@ int Connect(THandle socket, std::uint32_t address, std::uint16_t port, int timeo
 }
 
 int WaitReady(THandle socket, TWaitFor what, int timeoutMs) {
+  // Only the wanted set: the exception set of a connected socket reports
+  // urgent (out-of-band) data, which a plain receive or send does not take,
+  // so a wait that woke for it would find nothing to move and start again
+  // at once, without end. A reset or closed connection still makes the
+  // socket readable.
   fd_set wanted;
-  fd_set failed;
   FD_ZERO(&wanted);
-  FD_ZERO(&failed);
   FD_SET(AsSocket(socket), &wanted);
-  FD_SET(AsSocket(socket), &failed);
   timeval duration = Duration(timeoutMs);
-  const int ready = what == TWaitFor::Read ? select(0, &wanted, nullptr, &failed, &duration)
-                                           : select(0, nullptr, &wanted, &failed, &duration);
+  const int ready = what == TWaitFor::Read ? select(0, &wanted, nullptr, nullptr, &duration)
+                                           : select(0, nullptr, &wanted, nullptr, &duration);
   if (ready == 0) return WSAETIMEDOUT;
   if (ready == SOCKET_ERROR) return WSAGetLastError();
   return 0;
