@@ -3,9 +3,9 @@
 // of the page body, then picking the page's data out of what arrived.
 //
 // One TPageFetcher serves one thread: it owns its regular-expression object
-// and its receive buffer, and nothing is shared between fetchers, so several
-// can fetch at once on different threads.
-// The window's pattern engine and response buffer live here, so each CLI thread can own one.
+// and its receive buffer (the main window keeps one fetcher for them), and
+// nothing is shared between fetchers, so each worker of vellumark-cli can
+// fetch on its own thread at the same time.
 #pragma once
 
 #include <cstddef>
