@@ -22,6 +22,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using guitest::RectIn;
+using guitest::ToolTipsOwnedBy;
 using guitest::WindowText;
 
 constexpr TFontDef TestFont{L"Arial", 12, ANSI_CHARSET};
@@ -183,24 +184,6 @@ TEST_F(FormsTest, AHintShowsAsTooltipAndChangesAtOnce) {
   EXPECT_EQ(button.Hint(), "<a href=\"#URL#\">");
 }
 
-// Tooltip windows the window owns.
-int ToolTipsOwnedBy(HWND owner) {
-  struct TSearch {
-    HWND owner;
-    int count;
-  } search{owner, 0};
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND hwnd, LPARAM data) -> BOOL {
-        auto* s = reinterpret_cast<TSearch*>(data);
-        wchar_t name[64] = {};
-        GetClassNameW(hwnd, name, 64);
-        if (_wcsicmp(name, TOOLTIPS_CLASSW) == 0 && GetWindow(hwnd, GW_OWNER) == s->owner) ++s->count;
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.count;
-}
 
 TEST_F(FormsTest, AWindowWithoutShowHintsKeepsTheHintsButShowsNoTooltip) {
   EXPECT_EQ(ToolTipsOwnedBy(form->Handle()), 1) << "the test window's row asks for hints";

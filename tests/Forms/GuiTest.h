@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,25 @@ inline std::wstring WindowText(HWND hwnd) {
   wchar_t text[1024] = {};
   GetWindowTextW(hwnd, text, 1024);
   return text;
+}
+
+// Tooltip windows the window owns.
+inline int ToolTipsOwnedBy(HWND owner) {
+  struct TSearch {
+    HWND owner;
+    int count;
+  } search{owner, 0};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND hwnd, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<TSearch*>(data);
+        wchar_t name[64] = {};
+        GetClassNameW(hwnd, name, 64);
+        if (_wcsicmp(name, L"tooltips_class32") == 0 && GetWindow(hwnd, GW_OWNER) == s->owner) ++s->count;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.count;
 }
 
 inline RECT RectIn(HWND hwnd, HWND parent) {

@@ -96,24 +96,6 @@ SIZE TextExtent(HWND window) {
   return SIZE{r.right, r.bottom};
 }
 
-// Tooltip windows the window owns.
-int ToolTipsOwnedBy(HWND owner) {
-  struct TSearch {
-    HWND owner;
-    int count;
-  } search{owner, 0};
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND hwnd, LPARAM data) -> BOOL {
-        auto* s = reinterpret_cast<TSearch*>(data);
-        wchar_t name[64] = {};
-        GetClassNameW(hwnd, name, 64);
-        if (_wcsicmp(name, L"tooltips_class32") == 0 && GetWindow(hwnd, GW_OWNER) == s->owner) ++s->count;
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.count;
-}
 
 // A click on a label window as the mouse gives it.
 void ClickOn(HWND window) {
@@ -275,7 +257,7 @@ TEST_F(InfoFormTest, LinksLookLikeLinksAndShowTheHand) {
   // No tooltips in this window: Label1's hint only keeps the address its
   // click opens.
   EXPECT_EQ(form.ToolTip(), nullptr);
-  EXPECT_EQ(ToolTipsOwnedBy(form.Handle()), 0);
+  EXPECT_EQ(guitest::ToolTipsOwnedBy(form.Handle()), 0);
   EXPECT_EQ(Label("Label1").Hint(), HandleSearchAddress);
 }
 
