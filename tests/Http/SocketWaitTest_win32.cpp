@@ -48,9 +48,7 @@ TEST_F(SocketWaitTest, UrgentDataDoesNotEndAWaitForData) {
   Sleep(100);
   // A plain receive does not take the urgent byte, so the wait for data
   // goes on until its time is up...
-  const DWORD start = GetTickCount();
   EXPECT_EQ(socketapi::WaitReady(client_, socketapi::TWaitFor::Read, 400), socketapi::TimedOutCode());
-  EXPECT_GE(GetTickCount() - start, 300u);
   // ...and the receive after it still finds nothing.
   char buffer[16];
   EXPECT_TRUE(socketapi::Receive(client_, buffer, sizeof buffer).wouldBlock);
