@@ -6,6 +6,7 @@
 // process-wide state is the socket library start-up (TSocketLibrary).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -52,6 +53,10 @@ struct THttpOptions {
   // Bound on each wait for the peer: for the next response block, and for
   // room to send more of the request.
   int receiveTimeoutMs = 15000;
+  // When set, making it true from another thread ends the exchange under
+  // way within about 50 ms with TError("cancelled"), and makes a new one
+  // fail at once. The flag must outlive every exchange that uses it.
+  const std::atomic<bool>* cancelled = nullptr;
 };
 
 // Connects to `host` (resolved with ResolveHost), sends all of `request` and

@@ -7,6 +7,7 @@
 #include "Common/Error.h"
 #include "Http/Http.h"
 #include "Http/Socket.h"
+#include "Http/SocketWait.h"
 #include "Http/SystemMessage.h"
 
 namespace vellumark {
@@ -31,7 +32,7 @@ class TSocketCloser {
 
 // Sends every byte of the request: a send may take only part of it, and the
 // rest goes in further sends. Each wait for room is bounded.
-void SendAll(THandle socket, std::string_view request, int timeoutMs) {
+void SendAll(THandle socket, std::string_view request, const TWaitLimits& limits) {
   // A single call moves at most this much, well inside the int count the
   // platform call takes.
   constexpr std::size_t MaxPerCall = std::size_t{1} << 30;
@@ -40,7 +41,7 @@ void SendAll(THandle socket, std::string_view request, int timeoutMs) {
     const auto sent = socketapi::Send(socket, request.data(), ask);
     if (sent.error != 0) RaiseSystemError(sent.error);
     if (sent.wouldBlock || sent.count <= 0) {
-      if (const int error = socketapi::WaitReady(socket, socketapi::TWaitFor::Write, timeoutMs)) {
+      if (const int error = WaitSocket(socket, socketapi::TWaitFor::Write, limits)) {
         RaiseSystemError(error);
       }
       continue;
@@ -52,13 +53,13 @@ void SendAll(THandle socket, std::string_view request, int timeoutMs) {
 // Hands each received block to the sink until the peer closes, a receive
 // fails (which ends receiving quietly, as a close does) or the sink says
 // stop. Only a time-out is raised.
-void ReceiveAll(THandle socket, const TReceiveSink& sink, int timeoutMs) {
+void ReceiveAll(THandle socket, const TReceiveSink& sink, const TWaitLimits& limits) {
   std::array<char, ReceiveBufferSize> buffer;
   for (;;) {
     buffer.fill(0);
     const auto received = socketapi::Receive(socket, buffer.data(), ReceiveBufferSize);
     if (received.wouldBlock) {
-      const int error = socketapi::WaitReady(socket, socketapi::TWaitFor::Read, timeoutMs);
+      const int error = WaitSocket(socket, socketapi::TWaitFor::Read, limits);
       if (error == socketapi::TimedOutCode()) RaiseSystemError(error);
       if (error != 0) return;
       continue;
@@ -76,11 +77,13 @@ bool Exchange(const std::string& host, std::string_view request, const TReceiveS
   const TSocketCloser closer(socket);
 
   const std::uint32_t address = ResolveHost(host);
-  if (const int failed = socketapi::Connect(socket, address, options.port, options.connectTimeoutMs)) {
+  if (const int failed = ConnectSocket(socket, address, options.port,
+                                      {options.connectTimeoutMs, options.cancelled})) {
     RaiseSystemError(failed);
   }
-  SendAll(socket, request, options.receiveTimeoutMs);
-  ReceiveAll(socket, sink, options.receiveTimeoutMs);
+  const TWaitLimits waits{options.receiveTimeoutMs, options.cancelled};
+  SendAll(socket, request, waits);
+  ReceiveAll(socket, sink, waits);
   return true;
 }
 

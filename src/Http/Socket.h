@@ -26,16 +26,24 @@ int TimedOutCode();
 THandle OpenStream(int& error);
 void Close(THandle socket);
 
-// Connects to `address` (network byte order) and `port` (host byte order),
-// waiting at most `timeoutMs`. Returns 0, or the platform's error code
-// (TimedOutCode() when the time ran out).
-int Connect(THandle socket, std::uint32_t address, std::uint16_t port, int timeoutMs);
+// Starts connecting to `address` (network byte order) and `port` (host byte
+// order) without waiting. Returns 0 when the connection is up at once,
+// ConnectPending while it is under way (wait with TWaitFor::Connect, then
+// read ConnectOutcome), or the platform's error code.
+inline constexpr int ConnectPending = -1;
+int StartConnect(THandle socket, std::uint32_t address, std::uint16_t port);
+// The outcome of a connection attempt that a wait for TWaitFor::Connect has
+// seen end: 0, or the platform's error code.
+int ConnectOutcome(THandle socket);
 
-enum class TWaitFor { Read, Write };
+// What a wait is for: data (or a close) to read, room to write, or the end
+// of a connection attempt (success or failure).
+enum class TWaitFor { Read, Write, Connect };
 
-// Waits until the socket can be read (or has been closed or failed) or
-// written, at most `timeoutMs`. Returns 0, or the platform's error code
-// (TimedOutCode() when the time ran out).
+// Waits until the socket is ready for `what`, at most `timeoutMs`. Returns
+// 0, or the platform's error code (TimedOutCode() when the time ran out).
+// The portable waits (Http/SocketWait.h) call it in short slices when a wait
+// can be cancelled.
 int WaitReady(THandle socket, TWaitFor what, int timeoutMs);
 
 // Outcome of one non-blocking send or receive.

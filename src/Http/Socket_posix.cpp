@@ -80,14 +80,17 @@ THandle OpenStream(int& error) {
 
 void Close(THandle socket) { close(AsFd(socket)); }
 
-int Connect(THandle socket, std::uint32_t address, std::uint16_t port, int timeoutMs) {
+int StartConnect(THandle socket, std::uint32_t address, std::uint16_t port) {
   sockaddr_in target{};
   target.sin_family = AF_INET;
   target.sin_port = htons(port);
   target.sin_addr.s_addr = address;
   if (connect(AsFd(socket), reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0) return 0;
-  if (errno != EINPROGRESS && errno != EINTR) return errno;
-  if (const int waited = Poll(AsFd(socket), POLLOUT, timeoutMs)) return waited;
+  if (errno == EINPROGRESS || errno == EINTR) return ConnectPending;
+  return errno;
+}
+
+int ConnectOutcome(THandle socket) {
   int outcome = 0;
   socklen_t size = sizeof outcome;
   if (getsockopt(AsFd(socket), SOL_SOCKET, SO_ERROR, &outcome, &size) != 0) return errno;

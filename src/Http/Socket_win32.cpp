@@ -52,7 +52,7 @@ THandle OpenStream(int& error) {
 
 void Close(THandle socket) { closesocket(AsSocket(socket)); }
 
-int Connect(THandle socket, std::uint32_t address, std::uint16_t port, int timeoutMs) {
+int StartConnect(THandle socket, std::uint32_t address, std::uint16_t port) {
   sockaddr_in target{};
   target.sin_family = AF_INET;
   target.sin_port = htons(port);
@@ -61,27 +61,16 @@ int Connect(THandle socket, std::uint32_t address, std::uint16_t port, int timeo
     return 0;
   }
   const int started = WSAGetLastError();
-  if (started != WSAEWOULDBLOCK) return started;
+  return started == WSAEWOULDBLOCK ? ConnectPending : started;
+}
 
-  // A connection that comes up makes the socket writable; one that fails
-  // marks it in the exception set.
-  fd_set writable;
-  fd_set failed;
-  FD_ZERO(&writable);
-  FD_ZERO(&failed);
-  FD_SET(AsSocket(socket), &writable);
-  FD_SET(AsSocket(socket), &failed);
-  timeval duration = Duration(timeoutMs);
-  const int ready = select(0, nullptr, &writable, &failed, &duration);
-  if (ready == 0) return WSAETIMEDOUT;
-  if (ready == SOCKET_ERROR) return WSAGetLastError();
+int ConnectOutcome(THandle socket) {
   int outcome = 0;
   int size = sizeof outcome;
   if (getsockopt(AsSocket(socket), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&outcome), &size) ==
       SOCKET_ERROR) {
     return WSAGetLastError();
   }
-  if (outcome == 0 && FD_ISSET(AsSocket(socket), &failed)) return WSAECONNREFUSED;
   return outcome;
 }
 
@@ -90,15 +79,28 @@ int WaitReady(THandle socket, TWaitFor what, int timeoutMs) {
   // urgent (out-of-band) data, which a plain receive or send does not take,
   // so a wait that woke for it would find nothing to move and start again
   // at once, without end. A reset or closed connection still makes the
-  // socket readable.
+  // socket readable. A connection attempt that fails, though, shows only in
+  // the exception set, so a wait for the end of one watches both.
   fd_set wanted;
+  fd_set failed;
   FD_ZERO(&wanted);
+  FD_ZERO(&failed);
   FD_SET(AsSocket(socket), &wanted);
+  FD_SET(AsSocket(socket), &failed);
   timeval duration = Duration(timeoutMs);
-  const int ready = what == TWaitFor::Read ? select(0, &wanted, nullptr, nullptr, &duration)
-                                           : select(0, nullptr, &wanted, nullptr, &duration);
+  int ready = 0;
+  switch (what) {
+    case TWaitFor::Read: ready = select(0, &wanted, nullptr, nullptr, &duration); break;
+    case TWaitFor::Write: ready = select(0, nullptr, &wanted, nullptr, &duration); break;
+    case TWaitFor::Connect: ready = select(0, nullptr, &wanted, &failed, &duration); break;
+  }
   if (ready == 0) return WSAETIMEDOUT;
   if (ready == SOCKET_ERROR) return WSAGetLastError();
+  if (what == TWaitFor::Connect && FD_ISSET(AsSocket(socket), &failed)) {
+    // The attempt failed; its code, when the system keeps none, is a refusal.
+    const int outcome = ConnectOutcome(socket);
+    return outcome != 0 ? outcome : WSAECONNREFUSED;
+  }
   return 0;
 }
 

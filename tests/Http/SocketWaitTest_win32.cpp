@@ -6,6 +6,7 @@
 
 #include "Http/Http.h"
 #include "Http/Socket.h"
+#include "Http/SocketWait.h"
 #include "support/LoopbackSocket.h"
 
 namespace vellumark {
@@ -25,7 +26,7 @@ class SocketWaitTest : public ::testing::Test {
     int error = 0;
     client_ = socketapi::OpenStream(error);
     ASSERT_NE(client_, socketapi::InvalidHandle) << error;
-    ASSERT_EQ(socketapi::Connect(client_, htonl(INADDR_LOOPBACK), port, 5000), 0);
+    ASSERT_EQ(ConnectSocket(client_, htonl(INADDR_LOOPBACK), port, {5000, nullptr}), 0);
     for (int i = 0; i < 100 && server_ == net::InvalidHandle; ++i) {
       net::WaitReady(listener_, net::TWait::Read, 50);
       server_ = net::Accept(listener_);

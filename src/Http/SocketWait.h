@@ -1,0 +1,34 @@
+// Bounded waits on a socket that a caller on another thread can cancel: the
+// exchange and the TLS session wait only through these.
+#pragma once
+
+#include <atomic>
+
+#include "Http/Socket.h"
+
+namespace vellumark {
+
+// The limits of every wait of one exchange: each wait lasts at most
+// `timeoutMs`; when `cancelled` is set and becomes true, a wait under way
+// ends within CancelCheckMs and raises TError(CancelledMessage).
+struct TWaitLimits {
+  int timeoutMs = 15000;
+  const std::atomic<bool>* cancelled = nullptr;
+};
+
+inline constexpr int CancelCheckMs = 50;
+inline constexpr const char* CancelledMessage = "cancelled";
+
+// Throws TError(CancelledMessage) when the limits' flag is set.
+void ThrowIfCancelled(const TWaitLimits& limits);
+
+// Waits until the socket is ready for `what`. Returns 0, or the platform's
+// error code (socketapi::TimedOutCode() when the time ran out); throws when
+// cancelled.
+int WaitSocket(socketapi::THandle socket, socketapi::TWaitFor what, const TWaitLimits& limits);
+
+// Connects the socket, waiting as above. Returns 0 or the error code.
+int ConnectSocket(socketapi::THandle socket, std::uint32_t address, std::uint16_t port,
+                  const TWaitLimits& limits);
+
+}  // namespace vellumark
