@@ -14,8 +14,10 @@ std::string TlsFailureMessage(TTlsFailure failure, std::string_view host, std::s
     case TTlsFailure::PeerClosed: what = "server closed the connection during the TLS handshake"; break;
     case TTlsFailure::TimedOut: what = "TLS handshake timed out"; break;
   }
-  std::string message = "[" + std::string(host) + "] " + std::string(what);
-  if (!detail.empty()) message += " (" + std::string(detail) + ")";
+  std::string message;
+  message.reserve(host.size() + what.size() + detail.size() + 8);
+  message.append("[").append(host).append("] ").append(what);
+  if (!detail.empty()) message.append(" (").append(detail).append(")");
   return message;
 }
 
