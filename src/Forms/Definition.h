@@ -39,6 +39,14 @@ enum : unsigned {
   dfImeOff = 1u << 2,         // edit: no input method editor
   dfKeepSelection = 1u << 3,  // edit/memo: the selection stays visible without focus
   dfShowHints = 1u << 4,      // window: its controls' hints show as tooltips
+  // A label's look, applied by the window that shows it:
+  dfUnderline = 1u << 5,
+  dfBold = 1u << 6,
+  dfLink = 1u << 7,        // reacts to clicks (its handler), shows the hand cursor
+  dfHidden = 1u << 8,      // invisible from the start
+  dfSeeThrough = 1u << 9,  // lets what lies under it show through
+  dfCentreV = 1u << 10,    // text vertically centred
+  dfIcon = 1u << 11,       // shows an icon instead of text
 };
 
 struct TComponentDef {
@@ -62,6 +70,7 @@ struct TComponentDef {
   int image = 0;
   const char* images = nullptr;  // page control: name of its image list
   const char* handler = nullptr;  // click / change handler, bound by name
+  unsigned color = 0;  // label: text colour as 0x00BBGGRR (the system's RGB()); black
 };
 
 }  // namespace vellumark::forms

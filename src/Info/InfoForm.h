@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "Forms/Form.h"
+#include "Forms/Timer.h"
 
 namespace vellumark {
 
@@ -23,38 +24,6 @@ void ShowInfoForm();
 
 // The about window's table: the window itself, then its components.
 std::span<const forms::TComponentDef> InfoFormDefinition();
-
-// A message-loop timer owned by a window: while enabled it calls onTimer
-// every `interval` milliseconds. Disabling and enabling again restarts the
-// interval.
-class TTimer {
- public:
-  explicit TTimer(unsigned interval) : interval_(interval) {}
-  ~TTimer() { Stop(); }
-  TTimer(const TTimer&) = delete;
-  TTimer& operator=(const TTimer&) = delete;
-
-  // Binds the timer to its window; it starts when enabled.
-  void Attach(HWND owner, UINT_PTR id);
-  void Detach();
-  UINT_PTR Id() const { return id_; }
-  unsigned Interval() const { return interval_; }
-  bool Enabled() const { return enabled_; }
-  void SetEnabled(bool enabled);
-  // Called by the owner on the timer's WM_TIMER.
-  void Tick();
-
-  std::function<void(TTimer& sender)> onTimer;
-
- private:
-  void Start();
-  void Stop();
-  unsigned interval_;
-  bool enabled_ = true;
-  HWND owner_ = nullptr;
-  UINT_PTR id_ = 0;
-  bool running_ = false;
-};
 
 class TInfoForm : public forms::TForm {
  public:
@@ -88,7 +57,7 @@ class TInfoForm : public forms::TForm {
   void LblExeNameClick(forms::TComponent& sender);
   void LblLaunchOnStartupClick(forms::TComponent& sender);
   void LblOpenStartupClick(forms::TComponent& sender);
-  void Timer1Timer(TTimer& sender);
+  void Timer1Timer(forms::TTimer& sender);
 
   // Writes the nine figure lines afresh (virtual so that a test can stand
   // in an update that fails).
@@ -97,7 +66,7 @@ class TInfoForm : public forms::TForm {
   // screen origin.
   void CenterOnWorkArea();
 
-  TTimer& Timer1() { return timer1_; }
+  forms::TTimer& Timer1() { return timer1_; }
   // The click handler bound to a link label's window, if any.
   const forms::TNotifyEvent* LinkHandler(HWND label) const;
   // Whether the window hid the application window (the taskbar entry)
@@ -120,7 +89,7 @@ class TInfoForm : public forms::TForm {
   bool HandlePanelMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
   TShellActions actions_;
-  TTimer timer1_{500};
+  forms::TTimer timer1_{500};
   std::map<HWND, forms::TNotifyEvent> linkHandlers_;
   // Per label window: text colour and whether its background is its own.
   struct TLook {

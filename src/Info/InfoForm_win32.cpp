@@ -8,14 +8,15 @@
 
 #include "Common/Codepage.h"
 #include "Forms/Application.h"
-#include "Info/FormState.h"
-#include "Info/Folders.h"
+#include "Forms/FormState.h"
+#include "Forms/HandlerBinding.h"
 #include "Info/InfoFormLayout.h"
-#include "Info/OsVersion.h"
-#include "Info/Shell.h"
-#include "Info/ShellPath.h"
-#include "Info/StatusSystem.h"
-#include "Info/VersionResource.h"
+#include "System/Folders.h"
+#include "System/OsVersion.h"
+#include "System/Shell.h"
+#include "System/ShellPath.h"
+#include "System/StatusSystem.h"
+#include "System/VersionResource.h"
 
 namespace vellumark {
 namespace {
@@ -28,60 +29,6 @@ using forms::TNotifyEvent;
 using forms::TPanel;
 
 constexpr COLORREF White = RGB(255, 255, 255);
-constexpr COLORREF Black = RGB(0, 0, 0);
-constexpr COLORREF Navy = RGB(0, 0, 128);
-constexpr COLORREF Maroon = RGB(128, 0, 0);
-constexpr COLORREF Teal = RGB(0, 128, 128);
-constexpr COLORREF Green = RGB(0, 128, 0);
-
-// How a label looks and behaves beyond its table row.
-enum : unsigned {
-  lkUnderline = 1u << 0,
-  lkBold = 1u << 1,
-  lkLink = 1u << 2,         // reacts to clicks, shows the hand cursor
-  lkHidden = 1u << 3,       // invisible from the start
-  lkSeeThrough = 1u << 4,   // lets the label under it show through
-  lkCentreV = 1u << 5,      // text vertically centred
-  lkIcon = 1u << 6,         // shows an icon instead of text
-};
-
-struct TLabelLook {
-  const char* name;
-  COLORREF color;
-  unsigned flags;
-};
-
-// Every label lies on the white panel. The labels meant to be transparent
-// show the panel's white behind their text; the program's name, which lies
-// partly over the description, really lets it show through.
-constexpr TLabelLook Looks[] = {
-    {"AppIcon", Black, lkIcon},
-    {"LblFileDescription", Black, 0},
-    {"LblExeName", Black, lkLink | lkSeeThrough},
-    {"LblExeVersion", Black, 0},
-    {"lblComment", Black, 0},
-    {"lblURL", Navy, lkUnderline | lkLink | lkCentreV},
-    {"Label1", Navy, lkUnderline | lkLink},
-    {"lblMail", Navy, lkUnderline | lkLink},
-    {"LblOpenFolderIn", Maroon, lkUnderline | lkLink},
-    {"LblLaunchOnDesktop", Maroon, lkUnderline | lkLink},
-    {"Label2", Teal, lkBold},
-    {"LblOsVersion", Teal, 0},
-    {"LblPhys", Teal, 0},
-    {"LblPageFile", Teal, 0},
-    {"LblVirtual", Teal, 0},
-    {"LblLaunchOnStartup", Maroon, lkUnderline | lkLink | lkHidden},
-    {"LblOpenStartup", Maroon, lkUnderline | lkLink | lkHidden},
-    {"Label3", Green, lkBold},
-    {"LblLaunchOnSendTo", Maroon, lkUnderline | lkLink | lkHidden},
-    {"LblOpenSendTo", Maroon, lkUnderline | lkLink | lkHidden},
-    {"LblWorkingSetSize", Green, 0},
-    {"LblPageFaultCount", Green, 0},
-    {"LblPagefileUsage", Green, 0},
-    {"LblPagedPoolUsage", Green, 0},
-    {"LblNonPagedPoolUsage", Green, 0},
-    {"LblProcessTime", Green, 0},
-};
 
 // The panel's inner border.
 constexpr int PanelBorder = 10;
@@ -109,41 +56,6 @@ TPixelRect RectIn(HWND window, HWND parent) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- timer
-
-void TTimer::Attach(HWND owner, UINT_PTR id) {
-  Stop();
-  owner_ = owner;
-  id_ = id;
-  if (enabled_) Start();
-}
-
-void TTimer::Detach() {
-  Stop();
-  owner_ = nullptr;
-}
-
-void TTimer::SetEnabled(bool enabled) {
-  if (enabled == enabled_) return;
-  enabled_ = enabled;
-  Stop();
-  if (enabled_) Start();
-}
-
-void TTimer::Start() {
-  if (owner_ == nullptr || interval_ == 0) return;
-  running_ = SetTimer(owner_, id_, interval_, nullptr) != 0;
-}
-
-void TTimer::Stop() {
-  if (running_ && owner_ != nullptr) KillTimer(owner_, id_);
-  running_ = false;
-}
-
-void TTimer::Tick() {
-  if (enabled_ && onTimer) onTimer(*this);
-}
-
 // ---------------------------------------------------------------- the window
 
 TInfoForm::TShellActions TInfoForm::ShellActions() {
@@ -162,7 +74,7 @@ TInfoForm::TInfoForm() : TInfoForm(ShellActions()) {}
 
 TInfoForm::TInfoForm(TShellActions actions)
     : TForm(InfoFormDefinition()), actions_(std::move(actions)) {
-  timer1_.onTimer = [this](TTimer& sender) { Timer1Timer(sender); };
+  timer1_.onTimer = [this](forms::TTimer& sender) { Timer1Timer(sender); };
 }
 
 TInfoForm::~TInfoForm() {
@@ -176,11 +88,7 @@ TInfoForm::~TInfoForm() {
 }
 
 forms::TNotifyEvent TInfoForm::FindHandler(std::string_view name) {
-  using THandler = void (TInfoForm::*)(TComponent&);
-  static const struct {
-    std::string_view name;
-    THandler handler;
-  } handlers[] = {
+  static constexpr forms::THandlerName<TInfoForm> handlers[] = {
       {"lblURLClick", &TInfoForm::lblURLClick},
       {"Label1Click", &TInfoForm::Label1Click},
       {"lblMailClick", &TInfoForm::lblMailClick},
@@ -188,13 +96,7 @@ forms::TNotifyEvent TInfoForm::FindHandler(std::string_view name) {
       {"LblLaunchOnStartupClick", &TInfoForm::LblLaunchOnStartupClick},
       {"LblOpenStartupClick", &TInfoForm::LblOpenStartupClick},
   };
-  for (const auto& entry : handlers) {
-    if (entry.name == name) {
-      const THandler handler = entry.handler;
-      return [this, handler](TComponent& sender) { (this->*handler)(sender); };
-    }
-  }
-  return {};
+  return forms::BindHandler<TInfoForm>(*this, handlers, name);
 }
 
 const forms::TNotifyEvent* TInfoForm::LinkHandler(HWND label) const {
@@ -219,32 +121,35 @@ void TInfoForm::ApplyLook() {
   panel_ = Get<TPanel>("PnlBack").Handle();
   SetWindowSubclass(panel_, PanelProc, 1, reinterpret_cast<DWORD_PTR>(this));
 
-  for (const TLabelLook& look : Looks) {
-    TLabel& label = Get<TLabel>(look.name);
+  // Every label lies on the white panel; its row says how it looks.
+  for (const forms::TComponentDef& row : InfoFormDefinition()) {
+    if (row.kind != forms::TKind::Label) continue;
+    TLabel& label = Get<TLabel>(row.name);
+    const unsigned look = row.flags;
     HWND h = label.Handle();
     LONG_PTR labelStyle = GetWindowLongPtrW(h, GWL_STYLE);
-    if (look.flags & lkIcon) labelStyle = (labelStyle & ~SS_TYPEMASK) | SS_ICON;
-    if (look.flags & lkLink) labelStyle |= SS_NOTIFY;
-    if (look.flags & lkCentreV) labelStyle |= SS_CENTERIMAGE;
+    if (look & forms::dfIcon) labelStyle = (labelStyle & ~SS_TYPEMASK) | SS_ICON;
+    if (look & forms::dfLink) labelStyle |= SS_NOTIFY;
+    if (look & forms::dfCentreV) labelStyle |= SS_CENTERIMAGE;
     SetWindowLongPtrW(h, GWL_STYLE, labelStyle);
-    if (look.flags & lkSeeThrough) {
+    if (look & forms::dfSeeThrough) {
       SetWindowLongPtrW(h, GWL_EXSTYLE, GetWindowLongPtrW(h, GWL_EXSTYLE) | WS_EX_TRANSPARENT);
     }
-    if (look.flags & (lkUnderline | lkBold)) {
+    if (look & (forms::dfUnderline | forms::dfBold)) {
       LOGFONTW lf{};
       GetObjectW(label.Font(), sizeof lf, &lf);
-      if (look.flags & lkUnderline) lf.lfUnderline = TRUE;
-      if (look.flags & lkBold) lf.lfWeight = FW_BOLD;
+      if (look & forms::dfUnderline) lf.lfUnderline = TRUE;
+      if (look & forms::dfBold) lf.lfWeight = FW_BOLD;
       HFONT font = CreateFontIndirectW(&lf);
       fonts_.push_back(font);
       label.SetFont(font);
     }
-    looks_[h] = TLook{look.color, (look.flags & lkSeeThrough) == 0};
-    if ((look.flags & lkLink) && label.Def().handler != nullptr) {
+    looks_[h] = TLook{row.color, (look & forms::dfSeeThrough) == 0};
+    if ((look & forms::dfLink) && label.Def().handler != nullptr) {
       linkHandlers_[h] = FindHandler(label.Def().handler);
     }
-    if (look.flags & lkHidden) label.SetVisible(false);
-    if ((look.flags & lkIcon) == 0) label.AutoSize();
+    if (look & forms::dfHidden) label.SetVisible(false);
+    if ((look & forms::dfIcon) == 0) label.AutoSize();
   }
 
   // Key preview: every key pressed while the window is active reaches
@@ -339,7 +244,7 @@ void TInfoForm::UpdateStatus() {
   if (Visible()) FitToContent();
 }
 
-void TInfoForm::Timer1Timer(TTimer& sender) {
+void TInfoForm::Timer1Timer(forms::TTimer& sender) {
   // An update that fails leaves the timer off: its error is shown once,
   // instead of again on every tick while the first error box is still up.
   sender.SetEnabled(false);

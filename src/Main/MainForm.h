@@ -10,7 +10,7 @@
 
 #include "Forms/Form.h"
 #include "Http/Http.h"
-#include "Main/PageFetcher.h"
+#include "Links/PageFetcher.h"
 
 namespace vellumark {
 

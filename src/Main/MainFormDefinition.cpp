@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "Main/MainForm.h"
-#include "Vellumark/Resource.h"
+#include "Main/MainFormRes.h"
 
 namespace vellumark {
 namespace {

@@ -9,12 +9,14 @@
 #include "Common/DateFormat.h"
 #include "Forms/Application.h"
 #include "Forms/Clipboard.h"
+#include "Forms/FormState.h"
+#include "Forms/HandlerBinding.h"
+#include "Forms/MessageBox.h"
 #include "Forms/TextLines.h"
-#include "Info/AppMessageBox.h"
-#include "Info/FormState.h"
 #include "Info/InfoForm.h"
-#include "Main/PageInfo.h"
-#include "Main/TagExpansion.h"
+#include "Links/AddressLine.h"
+#include "Links/PageInfo.h"
+#include "Links/TagExpansion.h"
 
 namespace vellumark {
 
@@ -41,10 +43,6 @@ const char* const BuildQuestion =
     "B\x0d\x0a\x96\xe2\x91\xe8\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1\x82\xa9\x81H";
 
 namespace {
-
-// The Build command reads each line of the address list with this limit;
-// a two-byte character that the limit would cut in half is left out whole.
-constexpr std::size_t MaxAddressLineBytes = 4096;
 
 std::string ProgressText(int done, int total) {
   char text[32];
@@ -75,11 +73,7 @@ TMainForm::TMainForm() : TForm(MainFormDefinition()), settingsPath_(SettingsPath
 TMainForm::~TMainForm() { Destroy(); }
 
 forms::TNotifyEvent TMainForm::FindHandler(std::string_view name) {
-  using THandler = void (TMainForm::*)(TComponent&);
-  static const struct {
-    std::string_view name;
-    THandler handler;
-  } handlers[] = {
+  static constexpr forms::THandlerName<TMainForm> handlers[] = {
       {"BtnBuildClick", &TMainForm::BtnBuildClick},
       {"BtnSelAllClick", &TMainForm::BtnSelAllClick},
       {"BtnClearClick", &TMainForm::BtnClearClick},
@@ -87,13 +81,7 @@ forms::TNotifyEvent TMainForm::FindHandler(std::string_view name) {
       {"BtnCloseClick", &TMainForm::BtnCloseClick},
       {"EditFormat1Change", &TMainForm::EditFormat1Change},
   };
-  for (const auto& entry : handlers) {
-    if (entry.name == name) {
-      const THandler handler = entry.handler;
-      return [this, handler](TComponent& sender) { (this->*handler)(sender); };
-    }
-  }
-  return {};
+  return forms::BindHandler<TMainForm>(*this, handlers, name);
 }
 
 void TMainForm::FormCreate() {
@@ -192,7 +180,7 @@ void TMainForm::BtnBuildClick(TComponent&) {
   // followed by its CR LF.
   TPageInfo info;
   for (const std::string& whole : lines) {
-    const std::string line(SjisPrefix(whole, MaxAddressLineBytes));
+    const std::string line(CutAddressLine(whole));
     fetcher_->FetchPageInfo(line, info);
     const std::string tag = ExpandTag(tmpl, info, date, NowLocal());
     result.AddLine(tag);

@@ -5,8 +5,8 @@
 
 #include "Forms/Application.h"
 #include "Http/Http.h"
-#include "Info/Shell.h"
 #include "Main/MainForm.h"
+#include "System/Shell.h"
 
 namespace {
 

@@ -34,7 +34,7 @@ std::vector<std::string> AddressesFromText(std::string_view utf8Text) {
   std::vector<std::string> lines = SplitMemoLines(utf8Text);
   for (auto& line : lines) {
     line = Utf8ToSjis(line);
-    line.resize(SjisPrefix(line, MaxAddressLineBytes).size());
+    line.resize(CutAddressLine(line).size());
   }
   return lines;
 }

@@ -9,12 +9,9 @@
 #include <string_view>
 #include <vector>
 
-namespace vellumark {
+#include "Links/AddressLine.h"
 
-// The most bytes of one address line (as Shift_JIS) that are used; the rest
-// of a longer line is ignored, as in the main window's address list. A
-// two-byte character that the limit would cut in half is left out whole.
-inline constexpr std::size_t MaxAddressLineBytes = 4096;
+namespace vellumark {
 
 // Splits a text into lines: CR LF, a lone CR and a lone LF each end a line;
 // an empty final line after the last line break is not a line, and an empty

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "Main/PageInfo.h"
+#include "Links/PageInfo.h"
 #include "cli/CliOptions.h"
 
 namespace vellumark {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "Common/DateFormat.h"
-#include "Main/TagExpansion.h"
+#include "Links/TagExpansion.h"
 #include "cli/CliOptions.h"
 #include "cli/IniFile.h"
 

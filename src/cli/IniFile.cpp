@@ -5,8 +5,8 @@
 
 #include "Common/AsciiCase.h"
 #include "Common/Codepage.h"
-#include "cli/CliInput.h"
 #include "Common/Error.h"
+#include "cli/CliInput.h"
 #include "cli/CliMessage.h"
 
 namespace vellumark {

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "Info/ControlState.h"
+#include "Settings/ControlState.h"
 
 namespace vellumark {
 

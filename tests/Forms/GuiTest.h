@@ -52,6 +52,33 @@ inline int ToolTipsOwnedBy(HWND owner) {
   return search.count;
 }
 
+// The user's folder for temporary files, with its final backslash.
+inline std::wstring TempFolder() {
+  wchar_t path[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, path);
+  return path;
+}
+
+// The section names of an INI file, in file order.
+inline std::vector<std::wstring> SectionNames(const std::wstring& file) {
+  std::vector<wchar_t> buffer(65536);
+  const DWORD length =
+      GetPrivateProfileSectionNamesW(buffer.data(), static_cast<DWORD>(buffer.size()), file.c_str());
+  std::vector<std::wstring> names;
+  for (const wchar_t* p = buffer.data(); p < buffer.data() + length && *p != L'\0'; p += wcslen(p) + 1) {
+    names.emplace_back(p);
+  }
+  return names;
+}
+
+// One value of an INI file as the system reads it; "<missing>" when absent.
+inline std::wstring Value(const std::wstring& file, const wchar_t* section, const wchar_t* key) {
+  std::vector<wchar_t> buffer(65536);
+  const DWORD length = GetPrivateProfileStringW(section, key, L"<missing>", buffer.data(),
+                                                static_cast<DWORD>(buffer.size()), file.c_str());
+  return std::wstring(buffer.data(), length);
+}
+
 inline RECT RectIn(HWND hwnd, HWND parent) {
   RECT r{};
   GetWindowRect(hwnd, &r);

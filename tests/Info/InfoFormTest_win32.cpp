@@ -20,10 +20,10 @@
 #include "Forms/GuiTest.h"
 #include "Info/InfoForm.h"
 #include "Info/InfoFormLayout.h"
-#include "Info/OsVersion.h"
-#include "Info/Shell.h"
-#include "Info/ShellPath.h"
-#include "Info/VersionResource.h"
+#include "System/OsVersion.h"
+#include "System/Shell.h"
+#include "System/ShellPath.h"
+#include "System/VersionResource.h"
 
 namespace vellumark {
 namespace {
@@ -50,12 +50,6 @@ constexpr const char* HandleSearchAddress = "http://search.example.org/?q=vellum
 std::string ExePath() {
   wchar_t path[MAX_PATH * 4] = {};
   GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
-  return WideToSjis(path);
-}
-
-std::string TempFolder() {
-  wchar_t path[MAX_PATH] = {};
-  GetTempPathW(MAX_PATH, path);
   return WideToSjis(path);
 }
 
@@ -352,7 +346,7 @@ TEST_F(InfoFormTest, LinkClicksGoToTheirTargetsBySender) {
   shell.opened.clear();
   wchar_t saved[MAX_PATH] = {};
   GetCurrentDirectoryW(MAX_PATH, saved);
-  SetCurrentDirectoryW(SjisToWide(TempFolder()).c_str());
+  SetCurrentDirectoryW(guitest::TempFolder().c_str());
   ClickOn(Label("LblOpenFolderIn").Handle());
   SetCurrentDirectoryW(saved);
   ASSERT_EQ(shell.opened.size(), 1u);
@@ -391,7 +385,7 @@ TEST_F(InfoFormTest, LinkClicksGoToTheirTargetsBySender) {
 TEST(InfoFormShortcut, DesktopLabelWritesTheShortcutOrReportsTheFailure) {
   TApplication::Instance().Initialize();
   TComLibrary com;
-  const std::string folder = TempFolder() + "vellumark_infoform_desktop";
+  const std::string folder = WideToSjis(guitest::TempFolder()) + "vellumark_infoform_desktop";
   CreateDirectoryW(SjisToWide(folder).c_str(), nullptr);
   const std::wstring link = SjisToWide(folder + "\\Vellumark.lnk");
   DeleteFileW(link.c_str());

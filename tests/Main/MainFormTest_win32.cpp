@@ -26,9 +26,9 @@
 #include "Forms/Application.h"
 #include "Forms/Clipboard.h"
 #include "Forms/GuiTest.h"
+#include "Forms/MessageBox.h"
 #include "Forms/TextLines.h"
 #include "Http/Http.h"
-#include "Info/AppMessageBox.h"
 #include "Main/MainForm.h"
 #include "support/LoopbackServer.h"
 
@@ -44,6 +44,9 @@ using forms::TMemo;
 using forms::TPageControl;
 using forms::TRadioButton;
 using guitest::Pump;
+using guitest::SectionNames;
+using guitest::TempFolder;
+using guitest::Value;
 using loopback::HttpResponseText;
 using loopback::TLoopbackServer;
 using loopback::TScript;
@@ -60,30 +63,6 @@ std::string Page(const std::string& title, const std::string& description) {
   return HttpResponseText("HTTP/1.1 200 OK", {{"Content-Type", "text/html; charset=Shift_JIS"}},
                           "<html><head><title>" + title + "</title><meta name=\"description\" content=\"" +
                               description + "\"></head>\r\n<body><p>text</p></body></html>");
-}
-
-std::wstring TempFolder() {
-  wchar_t path[MAX_PATH] = {};
-  GetTempPathW(MAX_PATH, path);
-  return path;
-}
-
-std::vector<std::wstring> SectionNames(const std::wstring& file) {
-  std::vector<wchar_t> buffer(65536);
-  const DWORD length =
-      GetPrivateProfileSectionNamesW(buffer.data(), static_cast<DWORD>(buffer.size()), file.c_str());
-  std::vector<std::wstring> names;
-  for (const wchar_t* p = buffer.data(); p < buffer.data() + length && *p != L'\0'; p += wcslen(p) + 1) {
-    names.emplace_back(p);
-  }
-  return names;
-}
-
-std::wstring Value(const std::wstring& file, const wchar_t* section, const wchar_t* key) {
-  std::vector<wchar_t> buffer(65536);
-  const DWORD length = GetPrivateProfileStringW(section, key, L"<missing>", buffer.data(),
-                                                static_cast<DWORD>(buffer.size()), file.c_str());
-  return std::wstring(buffer.data(), length);
 }
 
 // The file's text as the window wrote it (UTF-16 with a byte-order mark,

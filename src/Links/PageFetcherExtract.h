@@ -1,0 +1,74 @@
+// Reading a page's data out of one response text: the status line, the
+// redirect target and, for a 200 response, the media type, the character set,
+// the title and the description. Pure functions over a text and a TRegExp, so
+// they run without a network (benchmarks and fuzzing use them directly).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "Links/PageInfo.h"
+#include "RegExp/RegExp.h"
+
+namespace vellumark {
+
+// The nine patterns, exactly as the program uses them. Each runs with
+// IgnoreCase on and Global off; the value is capture group 1 of the first
+// match, or empty text.
+inline constexpr std::string_view StatusLinePattern =
+    R"re((^HTTP/[0-9]\.[0-9][\s]+[0-9]+[\s]+[^\s]*))re";
+inline constexpr std::string_view StatusCodePattern =
+    R"re(^HTTP/[0-9]\.[0-9][\s]+([0-9]+)[\s]+[^\s]*)re";
+inline constexpr std::string_view LocationPattern = R"re(Location:[\s]*([^\s]*))re";
+inline constexpr std::string_view ContentTypePattern = R"re(Content-Type:[\s]*([^;\s]*))re";
+inline constexpr std::string_view HttpEquivContentTypePattern =
+    R"re(http-equiv=["]?content-type"[\s]+content=["]?([^;"\s]*))re";
+inline constexpr std::string_view CharsetPattern = R"re(;[\s]*charset[\s]*=[\s]*([^\s">]*))re";
+inline constexpr std::string_view TitlePattern = R"re(<title[^>]*>([^<]*)</title>)re";
+inline constexpr std::string_view DescriptionMetaPattern =
+    R"re(<meta[\s]*name[\s]*=[\s]*"?description"?[\s]*([^>]*)>)re";
+inline constexpr std::string_view DescriptionContentPattern = R"re(content[\s]*="?([^">]*)"?)re";
+
+// Capture group 1 of TitlePattern and of DescriptionMetaPattern on `text`,
+// found by a forward scan instead of the regular-expression engine: the same
+// first match, but in time linear in the text, where the engine's retries
+// grow with the square of a head full of unfinished "<title" or "<meta"
+// elements (minutes for a few hundred KiB, hours for 4 MiB). Exact although
+// letters can be the second byte of a Shift_JIS character: every word the
+// scans look for starts at "<" or right after a one-byte character ("<meta",
+// a blank, "=", a quote), so it always begins on a character boundary; and a
+// lead byte never pairs with "<", ">", '"' or a blank (SjisCharLength), so the
+// engine sees those delimiters where the scans do.
+std::string FindTitle(std::string_view text);
+std::string FindDescriptionElement(std::string_view text);
+
+// Sets `Status` (the status line as far as its first word after the code)
+// and `StatusCode` (its number; -1 when the text does not start with a
+// recognisable status line or the number does not convert).
+void ReadStatus(TRegExp& regExp, std::string_view responseText, TPageInfo& info);
+
+// The Location header's value of a redirect response (empty when absent).
+std::string ReadRedirectTarget(TRegExp& regExp, std::string_view responseText);
+
+// Fills `ContentType`, `Charset`, `Title` and `Description` from the text of
+// a 200 response. The text is converted to Shift_JIS by its declared
+// character set first; header lines are ASCII and pass through unchanged.
+void ExtractPageData(TRegExp& regExp, std::string responseText, TPageInfo& info);
+
+// Converts `text` in place to Shift_JIS as the charset name says (a
+// case-insensitive "contains" test, in this order): "Shift_JIS" or "xsjis":
+// unchanged; "UTF-8": from UTF-8; "euc": from EUC-JP without detection;
+// anything else, empty included: detect, then convert JIS or EUC-JP.
+void ConvertByCharset(std::string& text, std::string_view charset);
+
+// Removes leading and trailing bytes 0 to 32.
+std::string_view TrimControls(std::string_view text);
+
+// `"`, `<` and `>` as %22, %3C and %3E: the same address, but it can no
+// longer end an attribute or start a tag where a tag line is pasted.
+std::string EncodeMarkupInAddress(std::string_view address);
+
+// Every `<` as "&lt;": a description from a page cannot open a tag.
+std::string EscapeLessThan(std::string_view text);
+
+}  // namespace vellumark
