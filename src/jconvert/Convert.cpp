@@ -49,6 +49,17 @@ void LeaveTwoByte(TByteSink& out, bool& twoByte) {
   }
 }
 
+// EUC-JP's three-byte characters (JIS X 0212): 0x8F and the two bytes after
+// it. They have no place in Shift_JIS or JIS X 0208, so each becomes one
+// geta mark, and the text after it converts as if it were not there.
+constexpr unsigned char JisX0212Prefix = 0x8F;
+constexpr unsigned char GetaJis1 = 0x22, GetaJis2 = 0x2E;    // 〓 in JIS X 0208
+constexpr unsigned char GetaSjis1 = 0x81, GetaSjis2 = 0xAC;  // and in Shift_JIS
+
+// The position after a JIS X 0212 character starting at `i`: a prefix with
+// fewer than two bytes after it ends the text.
+std::size_t AfterJisX0212(std::size_t i, std::size_t n) { return n - i < 2 ? n + 1 : i + 3; }
+
 // A generous first guess for JIS output: every switch into and out of the
 // two-byte set adds six bytes.
 std::size_t JisEstimate(std::size_t n) { return n + n / 4 + 8; }
@@ -99,7 +110,8 @@ std::string EucToSjis(std::string_view text) {
   const TByteText in(text);
   const std::size_t n = in.Length();
   TByteSink out(n + 1);
-  // As in JisToSjis, n + 1 bytes are enough.
+  // As in JisToSjis, n + 1 bytes are enough: a geta mark takes the place of
+  // three bytes, or of fewer only at the end.
   char* o = out.Room(n + 1);
   std::size_t i = 1;
   while (i <= n) {
@@ -114,6 +126,10 @@ std::string EucToSjis(std::string_view text) {
       // Half-width katakana stay half-width: the prefix is dropped.
       *o++ = static_cast<char>(in.At(i + 1));
       i += 2;
+    } else if (b == JisX0212Prefix) {
+      *o++ = static_cast<char>(GetaSjis1);
+      *o++ = static_cast<char>(GetaSjis2);
+      i = AfterJisX0212(i, n);
     } else {
       const auto pair = JisPairToSjisLookup(b & 0x7F, in.At(i + 1) & 0x7F);
       *o++ = static_cast<char>(pair.first);
@@ -168,6 +184,9 @@ std::string EucToJis(std::string_view text) {
         const auto kana = jconvert_detail::KanaAt(in, i + 1, i + 2, true);
         out.Put(kana.pair.first, kana.pair.second);
         i += kana.markConsumed ? 4 : 2;
+      } else if (b == JisX0212Prefix) {
+        out.Put(GetaJis1, GetaJis2);
+        i = AfterJisX0212(i, n);
       } else {
         out.Put(b & 0x7F, in.At(i + 1) & 0x7F);
         i += 2;

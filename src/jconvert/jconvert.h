@@ -33,6 +33,10 @@ TJapaneseCode DetectJapaneseCode(std::string_view text);
 // ASCII and binary texts come back unchanged.
 std::string ConvertJapaneseCode(std::string_view text, int target);
 
+// In every conversion from EUC-JP, a JIS X 0212 character (0x8F and the two
+// bytes after it, or fewer at the end of the text) becomes one geta mark
+// (Shift_JIS 0x81 0xAC, JIS 0x22 0x2E), and the text after it is converted as
+// if it were not there.
 std::string JisToSjis(std::string_view text);
 std::string EucToSjis(std::string_view text);
 std::string JisToEuc(std::string_view text);

@@ -2,9 +2,11 @@
 // character of JIS X 0208 as glibc's EUC-JP and SHIFT_JIS charmaps give it,
 // paired by Unicode code point, and the half-width katakana of both.
 //
+// EUC-JP's three-byte entries (0x8F prefix, JIS X 0212) have no Shift_JIS
+// or JIS X 0208 form: each must become one geta mark with the text after it
+// intact.
+//
 // Left out on purpose:
-// - EUC-JP entries of three bytes (0x8F prefix): JIS X 0212, which has no
-//   Shift_JIS form and which this unit reads as ordinary pairs.
 // - Single-byte entries: the 7-bit range passes every conversion unchanged,
 //   and the two tables differ there anyway (SHIFT_JIS maps 0x5C to YEN SIGN
 //   and 0x7E to OVERLINE, JIS X 0201 Roman; EUC-JP maps them to ASCII).
@@ -33,14 +35,17 @@ const std::string kEnterJis = "\x1b$B";
 const std::string kLeaveJisB = "\x1b(B";
 const std::string kLeaveJisJ = "\x1b(J";
 
-// JIS X 0208 has 6879 characters; 63 half-width katakana in JIS X 0201.
+// JIS X 0208 has 6879 characters; 63 half-width katakana in JIS X 0201;
+// glibc's EUC-JP holds 6067 characters of JIS X 0212.
 constexpr std::size_t kJisX0208Count = 6879;
 constexpr std::size_t kHalfKanaCount = 63;
+constexpr std::size_t kJisX0212Count = 6067;
 
 struct TTables {
   std::map<std::uint32_t, std::string> eucPairs;   // code point -> EUC-JP pair
   std::map<std::uint32_t, std::string> sjisPairs;  // code point -> Shift_JIS pair
   std::vector<TCharmapEntry> eucKana;              // 0x8E xx entries
+  std::vector<TCharmapEntry> eucJisX0212;          // 0x8F xx xx entries
   std::map<std::uint32_t, std::string> sjisKana;   // code point -> single byte 0xA1..0xDF
   std::map<std::string, std::string> eucByName;    // name -> EUC-JP pair
 };
@@ -63,6 +68,8 @@ const TTables& Tables() {
         t.eucByName.emplace(e.name, e.bytes);
       } else if (IsEucKana(e.bytes)) {
         t.eucKana.push_back(e);
+      } else if (e.bytes.size() == 3 && static_cast<unsigned char>(e.bytes[0]) == 0x8F) {
+        t.eucJisX0212.push_back(e);
       }
     }
     for (const TCharmapEntry& e : LoadCharmap(dir + "/SHIFT_JIS.charmap")) {
@@ -87,6 +94,7 @@ TEST(CharmapOracle, TablesHoldAllOfJisX0208) {
   EXPECT_EQ(t.eucPairs.size(), kJisX0208Count);
   EXPECT_EQ(t.sjisPairs.size(), kJisX0208Count);
   EXPECT_EQ(t.eucKana.size(), kHalfKanaCount);
+  EXPECT_EQ(t.eucJisX0212.size(), kJisX0212Count);
   EXPECT_EQ(t.sjisKana.size(), kHalfKanaCount);
   for (const auto& [code, euc] : t.eucPairs) {
     EXPECT_TRUE(t.sjisPairs.count(code)) << "U+" << std::hex << code << " has no Shift_JIS pair";
@@ -152,6 +160,34 @@ TEST(CharmapOracle, WholeTableAsOneText) {
   EXPECT_EQ(ConvertJapaneseCode(euc, jcSjis), sjis);
   EXPECT_EQ(ConvertJapaneseCode(sjis, jcEuc), euc);
   EXPECT_EQ(ConvertJapaneseCode(jisOut, jcSjis), sjis);
+}
+
+TEST(CharmapOracle, EveryJisX0212CharacterBecomesOneGetaMark) {
+  const TTables& t = Tables();
+  const std::string getaEuc = t.eucByName.at("GETA MARK");
+  const std::string getaSjis = t.sjisPairs.at(0x3013);
+  const std::string getaJis = EucToJisPair(getaEuc);
+  ASSERT_EQ(Hex(getaSjis), "81 AC");
+  // Followed by a JIS X 0208 character, a half-width katakana and a "<":
+  // each neighbour must come through as if the character were not there.
+  const std::string kanji = t.eucPairs.begin()->second;
+  const std::string kanjiSjis = t.sjisPairs.at(t.eucPairs.begin()->first);
+  const std::string after = kanji + t.eucKana.front().bytes + "</";
+  const std::string afterSjis = kanjiSjis + t.eucKana.front().bytes.substr(1) + "</";
+  std::string whole;
+  std::string wholeSjis;
+  for (const TCharmapEntry& e : t.eucJisX0212) {
+    SCOPED_TRACE(::testing::Message() << "U+" << std::hex << e.code << " EUC " << Hex(e.bytes));
+    EXPECT_EQ(Hex(EucToSjis(e.bytes + after)), Hex(getaSjis + afterSjis));
+    EXPECT_EQ(Hex(EucToJis(e.bytes + "<")), Hex(kEnterJis + getaJis + kLeaveJisJ + "<"));
+    whole += e.bytes;
+    wholeSjis += getaSjis;
+  }
+  // All of them in one text, and through the dispatcher once an EUC-JP pair
+  // has decided the encoding.
+  EXPECT_EQ(EucToSjis(whole), wholeSjis);
+  const std::string decided = t.eucByName.at("KATAKANA LETTER N");  // A5 F3 decides EUC-JP
+  EXPECT_EQ(ConvertJapaneseCode(decided + whole + "</", jcSjis), EucToSjis(decided) + wholeSjis + "</");
 }
 
 TEST(CharmapOracle, HalfWidthKatakanaBetweenEucAndShiftJis) {

@@ -109,10 +109,43 @@ TEST(EucToSjis, PairsKanaAndSingleBytes) {
 TEST(EucToSjis, CutOffAndMalformedInput) {
   EXPECT_EQ(Hex(EucToSjis(X("61 8E"))), "61 00");
   EXPECT_EQ(Hex(EucToSjis(X("B0"))), "88 7E");
-  // 0x8F is the first byte of an ordinary pair; the last 0xA1 pairs with 0.
-  EXPECT_EQ(Hex(EucToSjis(X("8F A1 A1"))), "78 40 81 1F");
+  // A JIS X 0212 character is one geta mark (see the table below).
+  EXPECT_EQ(Hex(EucToSjis(X("8F A1 A1"))), "81 AC");
   // The second byte is taken whatever it is.
   EXPECT_EQ(Hex(EucToSjis(X("B0 41 42"))), "88 BF 42");
+}
+
+// 0x8F and the two bytes after it, whatever they are, are one JIS X 0212
+// character: one geta mark, with what follows converted as if it were absent.
+TEST(FromEuc, JisX0212CharacterBecomesOneGetaMark) {
+  struct TCase {
+    const char* euc;
+    const char* sjis;
+    const char* jis;
+  };
+  const TCase cases[] = {
+      {"8F A2 B1", "81 AC", "1B 24 42 22 2E 1B 28 4A"},
+      {"8F B0 A1 B0 A1", "81 AC 88 9F", "1B 24 42 22 2E 30 21 1B 28 4A"},
+      {"B0 A1 8F A2 B1 B0 A1", "88 9F 81 AC 88 9F", "1B 24 42 30 21 22 2E 30 21 1B 28 4A"},
+      // "café é</title>" with a JIS X 0212 é: the "<" survives.
+      {"63 61 66 8F AB B1 3C 2F", "63 61 66 81 AC 3C 2F", "63 61 66 1B 24 42 22 2E 1B 28 4A 3C 2F"},
+      {"8F A2 B1 8E B6 41", "81 AC B6 41", "1B 24 42 22 2E 25 2B 1B 28 4A 41"},
+      {"8F A2 B1 8F A2 B1 0A", "81 AC 81 AC 0A", "1B 24 42 22 2E 22 2E 1B 28 4A 0A"},
+      // The two bytes are taken whatever they are.
+      {"8F 41 42 43", "81 AC 43", "1B 24 42 22 2E 1B 28 4A 43"},
+      // Fewer than two bytes after the prefix: still one mark, and the end.
+      {"41 8F", "41 81 AC", "41 1B 24 42 22 2E 1B 28 4A"},
+      {"41 8F A2", "41 81 AC", "41 1B 24 42 22 2E 1B 28 4A"},
+  };
+  for (const TCase& c : cases) {
+    EXPECT_EQ(Hex(EucToSjis(X(c.euc))), c.sjis) << c.euc;
+    EXPECT_EQ(Hex(EucToJis(X(c.euc))), c.jis) << c.euc;
+  }
+  // The dispatcher reaches the same conversions; detection is unchanged
+  // (0x8F decides Shift_JIS as a first byte, so the text must be decided
+  // as EUC-JP before it).
+  EXPECT_EQ(Hex(ConvertJapaneseCode(X("B0 FE 8F A2 B1 41"), jcSjis)), "88 FC 81 AC 41");
+  EXPECT_EQ(Hex(ConvertJapaneseCode(X("B0 FE 8F A2 B1 41"), jcJisNew)), "1B 24 42 30 7E 22 2E 1B 28 4A 41");
 }
 
 TEST(JisToEuc, SetsBitSevenInsideTheTwoByteSet) {
