@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "Common/CodepageBackend.h"
 
@@ -52,10 +53,42 @@ std::string_view LookAlike(wchar_t ch) {
   return {};
 }
 
+// Writes what a character that code page 932 lacks becomes: one "?", or its
+// decimal character reference. A character outside the BMP stands in the BMP
+// text as kNeverMapped; with references on, the code point of every
+// kNeverMapped waits in `astral`, in text order.
+class TMissingWriter {
+ public:
+  TMissingWriter() = default;
+  explicit TMissingWriter(const std::vector<char32_t>& astral) : astral_(&astral) {}
+
+  void Append(std::string& out, wchar_t ch) {
+    if (astral_ == nullptr) {
+      out += kUnmappable;
+      return;
+    }
+    char32_t cp = static_cast<char32_t>(ch);
+    if (ch == kNeverMapped) cp = next_ < astral_->size() ? (*astral_)[next_++] : cp;
+    char digits[8];
+    std::size_t count = 0;
+    do {
+      digits[count++] = static_cast<char>('0' + cp % 10);
+      cp /= 10;
+    } while (cp != 0);
+    out += "&#";
+    while (count > 0) out += digits[--count];
+    out += ';';
+  }
+
+ private:
+  const std::vector<char32_t>* astral_ = nullptr;
+  std::size_t next_ = 0;
+};
+
 // Encodes BMP text (no surrogates) with the exact-mapping rule: the
 // platform's result for a character is kept only when it converts back to
-// the same character.
-std::string EncodeBmpExact(std::wstring_view bmp) {
+// the same character; what is left goes to `missing`.
+std::string EncodeBmpExact(std::wstring_view bmp, TMissingWriter& missing) {
   if (bmp.empty()) return {};
   const std::string encoded = codepage_backend::EncodeBmp(bmp);
   const std::wstring back = SjisToWide(encoded);
@@ -66,9 +99,13 @@ std::string EncodeBmpExact(std::wstring_view bmp) {
     // one character at a time so that the damage stays local.
     if (bmp.size() == 1) {
       const std::string_view lookAlike = LookAlike(bmp[0]);
-      return lookAlike.empty() ? std::string(1, kUnmappable) : std::string(lookAlike);
+      if (lookAlike.empty()) {
+        missing.Append(result, bmp[0]);
+        return result;
+      }
+      return std::string(lookAlike);
     }
-    for (std::size_t i = 0; i < bmp.size(); ++i) result += EncodeBmpExact(bmp.substr(i, 1));
+    for (std::size_t i = 0; i < bmp.size(); ++i) result += EncodeBmpExact(bmp.substr(i, 1), missing);
     return result;
   }
 
@@ -81,7 +118,7 @@ std::string EncodeBmpExact(std::wstring_view bmp) {
     } else if (const std::string_view lookAlike = LookAlike(bmp[i]); !lookAlike.empty()) {
       result += lookAlike;
     } else {
-      result += kUnmappable;
+      missing.Append(result, bmp[i]);
     }
     pos += length;
   }
@@ -184,11 +221,14 @@ std::string WideToSjis(std::wstring_view wide) {
       bmp += static_cast<wchar_t>(ch);
     }
   }
-  return EncodeBmpExact(bmp);
+  TMissingWriter questionMarks;
+  return EncodeBmpExact(bmp, questionMarks);
 }
 
-std::string Utf8ToSjis(std::string_view utf8) {
+std::string Utf8ToSjis(std::string_view utf8, TMissingChar missing) {
   if (IsAscii(utf8)) return std::string(utf8);
+  const bool references = missing == TMissingChar::CharacterReference;
+  std::vector<char32_t> astral;  // kept only for references
 
   // Decoded straight to BMP units; a malformed byte becomes "?" here, which
   // the encoder keeps as it is.
@@ -246,10 +286,16 @@ std::string Utf8ToSjis(std::string_view utf8) {
       ++i;
       continue;
     }
-    bmp += cp > 0xFFFF ? kNeverMapped : static_cast<wchar_t>(cp);
+    if (cp >= kNeverMapped) {
+      bmp += kNeverMapped;
+      if (references) astral.push_back(cp);
+    } else {
+      bmp += static_cast<wchar_t>(cp);
+    }
     i += length;
   }
-  return EncodeBmpExact(bmp);
+  TMissingWriter writer = references ? TMissingWriter(astral) : TMissingWriter();
+  return EncodeBmpExact(bmp, writer);
 }
 
 std::string SjisToUtf8(std::string_view sjis) {

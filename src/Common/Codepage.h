@@ -14,7 +14,9 @@
 //   character (a character outside the BMP is one "?", not two).
 // - UTF-8 in: a sequence cut off at the very end of the input is dropped;
 //   every other malformed byte (stray continuation bytes, bad lead bytes,
-//   overlong forms, surrogates, values above U+10FFFF) becomes one "?".
+//   overlong forms, surrogates, values above U+10FFFF) becomes one "?". A
+//   well-formed character that code page 932 lacks becomes "?" too, or, for
+//   text that goes into HTML, its decimal character reference ("&#233;").
 //
 // All functions are thread-safe and never raise for any input (they raise
 // TError only when the platform cannot convert code page 932 at all).
@@ -28,7 +30,12 @@ namespace vellumark {
 
 std::wstring SjisToWide(std::string_view sjis);   // code page 932 -> wchar_t text
 std::string WideToSjis(std::wstring_view wide);   // wchar_t text -> code page 932
-std::string Utf8ToSjis(std::string_view utf8);    // for UTF-8 pages and command-line input
+// What a well-formed UTF-8 character that code page 932 lacks becomes.
+enum class TMissingChar {
+  QuestionMark,        // "?": command-line input and settings
+  CharacterReference,  // "&#NNNN;" in decimal: page text bound for tag lines
+};
+std::string Utf8ToSjis(std::string_view utf8, TMissingChar missing = TMissingChar::QuestionMark);
 std::string SjisToUtf8(std::string_view sjis);    // for command-line output
 
 // Bytes (1 or 2) of the Shift_JIS character that starts at `pos`, split

@@ -254,6 +254,36 @@ TEST(Utf8ToSjis, FourByteCharactersNotInCodePage932BecomeOneQuestionMark) {
   EXPECT_EQ(Utf8ToSjis("\xF4\x8F\xBF\xBF"), "?");           // U+10FFFF
 }
 
+// Page text bound for a tag line: what code page 932 lacks becomes a decimal
+// character reference, so the character shows when the line is pasted into
+// a page; everything else converts as above.
+TEST(Utf8ToSjis, CharactersCodePage932LacksBecomeReferencesInPageText) {
+  struct TCase {
+    std::string utf8;
+    std::string sjis;
+  };
+  const TCase cases[] = {
+      {"caf\xC3\xA9", "caf&#233;"},
+      {"a\xC2\xA0" "b", "a&#160;b"},                          // no-break space
+      {"\xF0\x9F\x98\x80", "&#128512;"},                      // outside the BMP
+      {"\xC3\xB1\xF0\x9F\x98\x80\xC3\xA9", "&#241;&#128512;&#233;"},
+      {"\xEF\xBF\xBF\xF0\x9F\x98\x80", "&#65535;&#128512;"},  // U+FFFF kept apart from the astral one
+      {"\xF4\x8F\xBF\xBF", "&#1114111;"},
+      {"\xE6\x97\xA5\xE2\x82\xAC", "\x93\xFA&#8364;"},       // 日€
+      // Look-alikes keep their code page 932 forms; "&" itself is left alone.
+      {"\xE3\x80\x9C\xE2\x88\x92\xC2\xA5 &amp;", "\x81\x60\x81\x7C\\ &amp;"},
+      // Malformed bytes stay "?", a cut-off character at the end is dropped.
+      {"\xC3\xA9\x80\xC3", "&#233;?"},
+      {"\xED\xA0\x80\xC3\xA9", "???&#233;"},
+      {"plain", "plain"},
+  };
+  for (const TCase& c : cases) {
+    EXPECT_EQ(Utf8ToSjis(c.utf8, TMissingChar::CharacterReference), c.sjis) << c.utf8;
+  }
+  // Without references (command-line input) the same characters are "?".
+  EXPECT_EQ(Utf8ToSjis("caf\xC3\xA9\xF0\x9F\x98\x80"), "caf??");
+}
+
 TEST(SjisToUtf8, ConvertsAndRoundTrips) {
   EXPECT_EQ(SjisToUtf8("abc"), "abc");
   EXPECT_EQ(SjisToUtf8(kNihongo), "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E");
