@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "Common/CodepageBackend.h"
@@ -125,6 +126,35 @@ std::string EncodeBmpExact(std::wstring_view bmp, TMissingWriter& missing) {
   return result;
 }
 
+// What a UTF-8 lead byte asks of the bytes after it: the length of the whole
+// sequence (0 for a byte that cannot start one) and the range its second
+// byte must lie in; the narrower ranges exclude overlong forms, surrogates
+// and values above U+10FFFF. Later bytes lie in 0x80..0xBF.
+struct TUtf8Lead {
+  std::size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF;
+};
+
+TUtf8Lead Utf8Lead(unsigned char b0) {
+  TUtf8Lead lead;
+  if (b0 >= 0xC2 && b0 <= 0xDF) {
+    lead.length = 2;
+  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+    lead.length = 3;
+    if (b0 == 0xE0) lead.low = 0xA0;
+    if (b0 == 0xED) lead.high = 0x9F;
+  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+    lead.length = 4;
+    if (b0 == 0xF0) lead.low = 0x90;
+    if (b0 == 0xF4) lead.high = 0x8F;
+  }
+  return lead;
+}
+
+bool FitsUtf8Sequence(const TUtf8Lead& lead, std::size_t k, unsigned char b) {
+  return b >= (k == 1 ? lead.low : 0x80) && b <= (k == 1 ? lead.high : 0xBF);
+}
+
 // Appends the UTF-8 form of one code point.
 void AppendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
@@ -242,22 +272,9 @@ std::string Utf8ToSjis(std::string_view utf8, TMissingChar missing) {
       ++i;
       continue;
     }
-    // Length of the sequence and the range its second byte must lie in;
-    // the narrower ranges exclude overlong forms, surrogates and values
-    // above U+10FFFF.
-    std::size_t length = 0;
-    unsigned char low = 0x80, high = 0xBF;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-      length = 2;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-      length = 3;
-      if (b0 == 0xE0) low = 0xA0;
-      if (b0 == 0xED) high = 0x9F;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-      length = 4;
-      if (b0 == 0xF0) low = 0x90;
-      if (b0 == 0xF4) high = 0x8F;
-    } else {
+    const TUtf8Lead lead = Utf8Lead(b0);
+    const std::size_t length = lead.length;
+    if (length == 0) {
       bmp += static_cast<wchar_t>(kUnmappable);
       ++i;
       continue;
@@ -272,7 +289,7 @@ std::string Utf8ToSjis(std::string_view utf8, TMissingChar missing) {
         break;
       }
       const auto b = static_cast<unsigned char>(utf8[i + k]);
-      if (b < (k == 1 ? low : 0x80) || b > (k == 1 ? high : 0xBF)) {
+      if (!FitsUtf8Sequence(lead, k, b)) {
         malformed = true;
         break;
       }
@@ -296,6 +313,37 @@ std::string Utf8ToSjis(std::string_view utf8, TMissingChar missing) {
   }
   TMissingWriter writer = references ? TMissingWriter(astral) : TMissingWriter();
   return EncodeBmpExact(bmp, writer);
+}
+
+bool IsMultiByteUtf8(std::string_view text) {
+  constexpr std::uint64_t highBits = 0x8080808080808080ull;
+  const std::size_t n = text.size();
+  bool multiByte = false;
+  std::size_t i = 0;
+  while (i < n) {
+    // Long ASCII stretches (markup, scripts) are passed eight bytes at a time.
+    while (n - i >= 8) {
+      std::uint64_t group;
+      std::memcpy(&group, text.data() + i, 8);
+      if ((group & highBits) != 0) break;
+      i += 8;
+    }
+    if (i == n) break;
+    const auto b0 = static_cast<unsigned char>(text[i]);
+    if (b0 < 0x80) {
+      ++i;
+      continue;
+    }
+    const TUtf8Lead lead = Utf8Lead(b0);
+    if (lead.length == 0) return false;
+    for (std::size_t k = 1; k < lead.length; ++k) {
+      if (i + k == n) return multiByte;  // cut off by the end: allowed
+      if (!FitsUtf8Sequence(lead, k, static_cast<unsigned char>(text[i + k]))) return false;
+    }
+    multiByte = true;
+    i += lead.length;
+  }
+  return multiByte;
 }
 
 std::string SjisToUtf8(std::string_view sjis) {

@@ -38,6 +38,11 @@ enum class TMissingChar {
 std::string Utf8ToSjis(std::string_view utf8, TMissingChar missing = TMissingChar::QuestionMark);
 std::string SjisToUtf8(std::string_view sjis);    // for command-line output
 
+// Whether `text` is well-formed UTF-8 (by the rules Utf8ToSjis decodes with)
+// holding at least one complete multi-byte character. A character cut off
+// by the end of the text is allowed, as a receive can stop inside one.
+bool IsMultiByteUtf8(std::string_view text);
+
 // Bytes (1 or 2) of the Shift_JIS character that starts at `pos`, split
 // exactly as SjisToWide splits the text: a lead byte (0x81-0x9F, 0xE0-0xFC)
 // followed by a trail byte (0x40-0x7E, 0x80-0xFC) is one character, any

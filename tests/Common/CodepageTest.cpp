@@ -284,6 +284,34 @@ TEST(Utf8ToSjis, CharactersCodePage932LacksBecomeReferencesInPageText) {
   EXPECT_EQ(Utf8ToSjis("caf\xC3\xA9\xF0\x9F\x98\x80"), "caf??");
 }
 
+TEST(IsMultiByteUtf8, WellFormedWithAtLeastOneCompleteMultiByteCharacter) {
+  struct TCase {
+    std::string text;
+    bool utf8;
+  };
+  const TCase cases[] = {
+      {"", false},
+      {"plain ASCII only, long enough for the eight-byte steps", false},
+      {"<title>\xE6\x97\xA5\xE6\x9C\xAC</title>", true},
+      {"caf\xC3\xA9", true},
+      {"\xF0\x9F\x98\x80", true},
+      {std::string(37, 'x') + "\xC3\xA9" + std::string(20, 'y'), true},
+      {"\xE6\x97\xA5\xE6\x9C", true},           // cut off by the end after a whole one
+      {"abc\xE6\x9C", false},                   // only a cut-off character
+      {"\xE6\x97\xA5\xE6\x9C" "a", false},      // cut short in the middle
+      {"\x93\xFA\x96\x7B", false},              // Shift_JIS 日本
+      {"\xC6\xFC\xCB\xDC", false},              // EUC-JP 日本
+      {"\xB1\xB2", false},                      // half-width katakana ｱｲ
+      {"\xC3\xB1", true},                       // ﾃｱ in Shift_JIS is also "ñ"
+      {"\xC0\xAF", false},                      // overlong
+      {"\xED\xA0\x80", false},                  // surrogate
+      {"\xF4\x90\x80\x80", false},              // above U+10FFFF
+      {"\xE6\x97\xA5\x80", false},              // stray continuation byte
+      {"\xE6\x97\xA5\xFF", false},
+  };
+  for (const TCase& c : cases) EXPECT_EQ(IsMultiByteUtf8(c.text), c.utf8) << c.text;
+}
+
 TEST(SjisToUtf8, ConvertsAndRoundTrips) {
   EXPECT_EQ(SjisToUtf8("abc"), "abc");
   EXPECT_EQ(SjisToUtf8(kNihongo), "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E");
