@@ -86,42 +86,74 @@ class TMissingWriter {
   std::size_t next_ = 0;
 };
 
-// Encodes BMP text (no surrogates) with the exact-mapping rule: the
-// platform's result for a character is kept only when it converts back to
-// the same character; what is left goes to `missing`.
-std::string EncodeBmpExact(std::wstring_view bmp, TMissingWriter& missing) {
-  if (bmp.empty()) return {};
+// Appends the code page 932 form of each character of BMP text (no
+// surrogates) to `out` with the exact-mapping rule: the platform's result
+// for a character is kept only when it converts back to the same character;
+// what is left goes to `missing`. `ends` gets the end of each character's
+// bytes in `out`.
+void EncodeExact(std::wstring_view bmp, TMissingWriter& missing, std::string& out,
+                 std::vector<std::size_t>& ends) {
+  if (bmp.empty()) return;
   const std::string encoded = codepage_backend::EncodeBmp(bmp);
   const std::wstring back = SjisToWide(encoded);
 
-  std::string result;
   if (back.size() != bmp.size()) {
     // The platform broke the one-character-per-character contract; convert
     // one character at a time so that the damage stays local.
     if (bmp.size() == 1) {
       const std::string_view lookAlike = LookAlike(bmp[0]);
       if (lookAlike.empty()) {
-        missing.Append(result, bmp[0]);
-        return result;
+        missing.Append(out, bmp[0]);
+      } else {
+        out += lookAlike;
       }
-      return std::string(lookAlike);
+      ends.push_back(out.size());
+      return;
     }
-    for (std::size_t i = 0; i < bmp.size(); ++i) result += EncodeBmpExact(bmp.substr(i, 1), missing);
-    return result;
+    for (std::size_t i = 0; i < bmp.size(); ++i) EncodeExact(bmp.substr(i, 1), missing, out, ends);
+    return;
   }
 
-  result.reserve(encoded.size());
   std::size_t pos = 0;
   for (std::size_t i = 0; i < bmp.size(); ++i) {
     const std::size_t length = SjisCharLength(encoded, pos);
     if (back[i] == bmp[i]) {
-      result.append(encoded, pos, length);
+      out.append(encoded, pos, length);
     } else if (const std::string_view lookAlike = LookAlike(bmp[i]); !lookAlike.empty()) {
-      result += lookAlike;
+      out += lookAlike;
     } else {
-      missing.Append(result, bmp[i]);
+      missing.Append(out, bmp[i]);
     }
+    ends.push_back(out.size());
     pos += length;
+  }
+}
+
+// EncodeExact for a whole text. ASCII is code page 932's own first half on
+// every platform (the all-ASCII shortcuts rely on that too), so only the
+// other characters go to the platform, gathered in one text: a page of
+// markup with a little Japanese in it costs little more than a copy.
+std::string EncodeBmpExact(std::wstring_view bmp, TMissingWriter& missing) {
+  std::wstring others;
+  for (wchar_t ch : bmp) {
+    if (static_cast<std::uint32_t>(ch) >= 0x80) others += ch;
+  }
+  std::string encoded;
+  std::vector<std::size_t> ends;
+  ends.reserve(others.size());
+  EncodeExact(others, missing, encoded, ends);
+
+  std::string result;
+  result.reserve(bmp.size() - others.size() + encoded.size());
+  std::size_t next = 0;  // the next of the other characters
+  std::size_t from = 0;  // where its bytes start in `encoded`
+  for (wchar_t ch : bmp) {
+    if (static_cast<std::uint32_t>(ch) < 0x80) {
+      result += static_cast<char>(ch);
+    } else {
+      result.append(encoded, from, ends[next] - from);
+      from = ends[next++];
+    }
   }
   return result;
 }
