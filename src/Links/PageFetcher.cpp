@@ -100,7 +100,7 @@ void TPageFetcher::FetchPageInfo(std::string_view address, TPageInfo& info) noex
           if (!SplitUrl(info.URL, host, page)) return;
         } else {
           // Relative: same host; a missing Location gives an empty page.
-          page = std::move(target);
+          page = EncodeMarkupInAddress(target);
         }
         if (attempt < MaxRequestsPerAddress) continue;
         return;

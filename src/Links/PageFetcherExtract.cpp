@@ -49,30 +49,62 @@ std::string_view TrimControls(std::string_view text) {
 }
 
 std::string EncodeMarkupInAddress(std::string_view address) {
+  if (address.find_first_of("\"<>'") == std::string_view::npos) return std::string(address);
   std::string out;
-  out.reserve(address.size());
+  out.reserve(address.size() + 8);
   for (char c : address) {
     switch (c) {
       case '"': out += "%22"; break;
       case '<': out += "%3C"; break;
       case '>': out += "%3E"; break;
+      case '\'': out += "%27"; break;
       default: out += c;
     }
   }
   return out;
 }
 
-std::string EscapeLessThan(std::string_view text) {
+std::string EscapeMarkup(std::string_view text) {
+  if (text.find_first_of("<>\"'") == std::string_view::npos) return std::string(text);
   std::string out;
-  out.reserve(text.size());
+  out.reserve(text.size() + 16);
   for (char c : text) {
-    if (c == '<') {
-      out += "&lt;";
-    } else {
-      out += c;
+    switch (c) {
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&#39;"; break;
+      default: out += c;
     }
   }
   return out;
+}
+
+std::string_view FindMetaCharset(std::string_view text) {
+  constexpr std::size_t npos = std::string_view::npos;
+  for (std::size_t from = 0;;) {
+    const std::size_t start = FindWord(text, "<meta", from);
+    if (start == npos) return {};
+    from = start + 1;
+    std::size_t pos = start + 5;
+    if (pos >= text.size() || !IsPatternSpace(text[pos])) continue;
+    pos = SkipSpace(text, pos);
+    if (!HasWordAt(text, pos, "charset")) continue;
+    pos = SkipSpace(text, pos + 7);
+    if (pos >= text.size() || text[pos] != '=') continue;
+    pos = SkipSpace(text, pos + 1);
+    std::size_t end = pos;
+    if (pos < text.size() && (text[pos] == '"' || text[pos] == '\'')) {
+      const char quote = text[pos++];
+      end = text.find(quote, pos);
+      if (end == npos) continue;  // no closing quote: not a charset element
+    } else {
+      while (end < text.size() && !IsPatternSpace(text[end]) && text[end] != '/' && text[end] != '>') {
+        ++end;
+      }
+    }
+    return TrimControls(text.substr(pos, end - pos));
+  }
 }
 
 std::string FindTitle(std::string_view text) {
@@ -122,17 +154,22 @@ std::string FindDescriptionElement(std::string_view text) {
 void ConvertByCharset(std::string& text, std::string_view charset) {
   if (ContainsIgnoreCase(charset, "shift_jis") || ContainsIgnoreCase(charset, "xsjis")) return;
   if (ContainsIgnoreCase(charset, "utf-8")) {
-    text = Utf8ToSjis(text);
+    text = Utf8ToSjis(text, TMissingChar::CharacterReference);
   } else if (ContainsIgnoreCase(charset, "euc")) {
     text = EucToSjis(text);
+  } else if (IsMultiByteUtf8(text)) {
+    // Undeclared (or unknown) but UTF-8 through and through: today's
+    // default, which the Japanese detection would take for Shift_JIS.
+    text = Utf8ToSjis(text, TMissingChar::CharacterReference);
   } else {
     text = ConvertJapaneseCode(text, jcSjis);
   }
 }
 
 void ReadStatus(TRegExp& regExp, std::string_view responseText, TPageInfo& info) {
-  info.Status = MatchFirstGroup(regExp, responseText, StatusLinePattern);
-  info.StatusCode = StrToIntDef(MatchFirstGroup(regExp, info.Status, StatusCodePattern), -1);
+  const std::string status = MatchFirstGroup(regExp, responseText, StatusLinePattern);
+  info.StatusCode = StrToIntDef(MatchFirstGroup(regExp, status, StatusCodePattern), -1);
+  info.Status = EscapeMarkup(status);
 }
 
 std::string ReadRedirectTarget(TRegExp& regExp, std::string_view responseText) {
@@ -145,21 +182,24 @@ void ExtractPageData(TRegExp& regExp, std::string responseText, TPageInfo& info)
     info.ContentType =
         TrimControls(MatchFirstGroup(regExp, responseText, HttpEquivContentTypePattern));
   }
-  info.Charset = TrimControls(MatchFirstGroup(regExp, responseText, CharsetPattern));
+  info.ContentType = EscapeMarkup(info.ContentType);
+  std::string charset(TrimControls(MatchFirstGroup(regExp, responseText, CharsetPattern)));
+  if (charset.empty()) charset = FindMetaCharset(responseText);
+  info.Charset = EscapeMarkup(charset);
 
-  ConvertByCharset(responseText, info.Charset);
+  ConvertByCharset(responseText, charset);
 
-  info.Title = FindTitle(responseText);
-  if (info.Title.empty()) {
+  std::string title = FindTitle(responseText);
+  if (title.empty()) {
     // Only the second attempt joins the lines: a title found the first time
     // keeps its line breaks.
     std::erase_if(responseText, IsLineBreak);
-    info.Title = FindTitle(responseText);
+    title = FindTitle(responseText);
   }
+  info.Title = EscapeMarkup(title);
 
   const std::string element(TrimControls(FindDescriptionElement(responseText)));
-  info.Description =
-      EscapeLessThan(MatchFirstGroup(regExp, element, DescriptionContentPattern));
+  info.Description = EscapeMarkup(MatchFirstGroup(regExp, element, DescriptionContentPattern));
 }
 
 }  // namespace vellumark

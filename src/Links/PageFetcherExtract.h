@@ -42,9 +42,10 @@ inline constexpr std::string_view DescriptionContentPattern = R"re(content[\s]*=
 std::string FindTitle(std::string_view text);
 std::string FindDescriptionElement(std::string_view text);
 
-// Sets `Status` (the status line as far as its first word after the code)
-// and `StatusCode` (its number; -1 when the text does not start with a
-// recognisable status line or the number does not convert).
+// Sets `Status` (the status line as far as its first word after the code,
+// escaped as HTML text) and `StatusCode` (its number; -1 when the text does
+// not start with a recognisable status line or the number does not
+// convert).
 void ReadStatus(TRegExp& regExp, std::string_view responseText, TPageInfo& info);
 
 // The Location header's value of a redirect response (empty when absent).
@@ -52,23 +53,38 @@ std::string ReadRedirectTarget(TRegExp& regExp, std::string_view responseText);
 
 // Fills `ContentType`, `Charset`, `Title` and `Description` from the text of
 // a 200 response. The text is converted to Shift_JIS by its declared
-// character set first; header lines are ASCII and pass through unchanged.
+// character set first (the charset parameter, or else the first
+// <meta charset> element); header lines are ASCII and pass through
+// unchanged. Every value is stored escaped as HTML text (EscapeMarkup).
 void ExtractPageData(TRegExp& regExp, std::string responseText, TPageInfo& info);
 
 // Converts `text` in place to Shift_JIS as the charset name says (a
 // case-insensitive "contains" test, in this order): "Shift_JIS" or "xsjis":
 // unchanged; "UTF-8": from UTF-8; "euc": from EUC-JP without detection;
-// anything else, empty included: detect, then convert JIS or EUC-JP.
+// anything else, empty included: from UTF-8 when the text is well-formed
+// UTF-8 with a multi-byte character (IsMultiByteUtf8), otherwise detect,
+// then convert JIS or EUC-JP. Characters from UTF-8 that code page 932
+// lacks become decimal character references.
 void ConvertByCharset(std::string& text, std::string_view charset);
+
+// The value of the first HTML5 charset element: "<meta", white space,
+// "charset", "=" with optional white space around it, and a value in double
+// quotes, in single quotes, or unquoted up to white space, "/" or ">"; any
+// letter case. Trimmed like the charset parameter; empty when there is
+// none. Used only when the charset parameter gives nothing.
+std::string_view FindMetaCharset(std::string_view text);
 
 // Removes leading and trailing bytes 0 to 32.
 std::string_view TrimControls(std::string_view text);
 
-// `"`, `<` and `>` as %22, %3C and %3E: the same address, but it can no
-// longer end an attribute or start a tag where a tag line is pasted.
+// `"`, `<`, `>` and `'` as %22, %3C, %3E and %27: the same address, but it
+// can no longer end an attribute or start a tag where a tag line is pasted.
+// For every address a server gives (redirect targets).
 std::string EncodeMarkupInAddress(std::string_view address);
 
-// Every `<` as "&lt;": a description from a page cannot open a tag.
-std::string EscapeLessThan(std::string_view text);
+// `<`, `>`, `"` and `'` as "&lt;", "&gt;", "&quot;" and "&#39;": a text value
+// from a server is HTML text in any template, inside an attribute or not.
+// "&" stays: a page's own entities are already HTML.
+std::string EscapeMarkup(std::string_view text);
 
 }  // namespace vellumark

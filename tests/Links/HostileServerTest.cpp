@@ -132,7 +132,7 @@ TEST_F(HostileServer, RedirectLoopEndsAfterTenRequests) {
 }
 
 TEST_F(HostileServer, LocationWithQuotesAndAngleBracketsCannotBecomeMarkup) {
-  const std::string encodedPage = "/x%22%3E%3Cscript%3Ealert('hi')%3C/script%3E%3Ca%20href=%22";
+  const std::string encodedPage = "/x%22%3E%3Cscript%3Ealert(%27hi%27)%3C/script%3E%3Ca%20href=%22";
   TLoopbackServer server(std::map<std::string, TScript>{
       {"/start", Redirect(302, "http://127.0.0.1/x\"><script>alert('hi')</script><a%20href=\"")},
       {encodedPage, Respond(HttpResponseText("HTTP/1.1 200 OK", {}, "<title>Landed</title><body>"))}});
@@ -140,13 +140,14 @@ TEST_F(HostileServer, LocationWithQuotesAndAngleBracketsCannotBecomeMarkup) {
   EXPECT_EQ(info.URL, "http://127.0.0.1" + encodedPage);
   EXPECT_EQ(info.Page, encodedPage) << "the next request asks for the encoded address";
   EXPECT_EQ(info.Title, "Landed");
-  EXPECT_EQ(info.URL.find_first_of("\"<>"), std::string::npos);
+  EXPECT_EQ(info.URL.find_first_of("\"<>'"), std::string::npos);
 
-  // A relative target goes to Page as it came; URL keeps the address given.
+  // A relative target goes to Page encoded the same way; URL keeps the
+  // address given.
   TLoopbackServer relative(std::map<std::string, TScript>{{"/r", Redirect(302, "/q\"<b>")}});
   info = Fetch(relative, "http://127.0.0.1/r");
   EXPECT_EQ(info.URL, "http://127.0.0.1/r");
-  EXPECT_EQ(info.Page, "/q\"<b>");
+  EXPECT_EQ(info.Page, "/q%22%3Cb%3E");
 }
 
 TEST_F(HostileServer, DescriptionWithRawLessThan) {

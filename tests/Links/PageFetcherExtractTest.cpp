@@ -241,8 +241,10 @@ TEST_F(ExtractTest, HeadsFullOfUnfinishedElementsTakeLinearTime) {
 
 TEST(MarkupGuards, AddressAndDescription) {
   EXPECT_EQ(EncodeMarkupInAddress("http://h/a\"b<c>d%22"), "http://h/a%22b%3Cc%3Ed%22");
-  EXPECT_EQ(EncodeMarkupInAddress("http://h/p?q='x'&r=1#f"), "http://h/p?q='x'&r=1#f");
-  EXPECT_EQ(EscapeLessThan("<<>&"), "&lt;&lt;>&");
+  EXPECT_EQ(EncodeMarkupInAddress("http://h/p?q='x'&r=1#f"), "http://h/p?q=%27x%27&r=1#f");
+  EXPECT_EQ(EncodeMarkupInAddress("/plain?a=1&b=%3C"), "/plain?a=1&b=%3C");
+  EXPECT_EQ(EscapeMarkup("<<>&\"'"), "&lt;&lt;&gt;&&quot;&#39;");
+  EXPECT_EQ(EscapeMarkup("&amp; &#233; \x83\x5c"), "&amp; &#233; \x83\x5c");
   EXPECT_EQ(TrimControls("\x01 \t\r\nab c\x20\x1f"), "ab c");
   EXPECT_EQ(TrimControls("\x7f\xa0"), "\x7f\xa0") << "only bytes 0 to 32 are trimmed";
   EXPECT_EQ(TrimControls(" \0 "s), "");
@@ -268,7 +270,7 @@ TEST(ConvertByCharset, DispatchesOnTheNameInThisOrder) {
       {"x-sjis", kTitleSjis, kTitleSjis},  // detected as Shift_JIS: unchanged
       {"UTF-8", kTitleUtf8, kTitleSjis},
       {"Utf-8", kTitleUtf8, kTitleSjis},
-      {"utf8", kTitleUtf8, kTitleUtf8},  // no hyphen: detection says Shift_JIS
+      {"utf8", kTitleUtf8, kTitleSjis},  // no hyphen, not recognised: well-formed UTF-8
       {"EUC-JP", kAiEuc, kAiSjis},       // converted without detection
       {"x-euc-jp", kTitleEuc, kTitleSjis},
       {"ISO-2022-JP", kTitleJis, kTitleSjis},
@@ -331,6 +333,99 @@ TEST_F(ExtractTest, Utf8PageCutInsideACharacterKeepsItsTitle) {
              kTitleUtf8 + "</title>";
   info = Extract(response);
   EXPECT_EQ(info.Title, kTitleSjis);
+}
+
+
+// The charset a page declares the HTML5 way, used only when no charset
+// parameter is found. "あい" in EUC-JP is undecided for the detection, so
+// converting it shows that the element's value chose the conversion.
+TEST_F(ExtractTest, Html5CharsetElementWhenNoCharsetParameter) {
+  struct TCase {
+    std::string headers, head;
+    std::string charset, title;
+  };
+  const std::string euc = "<title>" + kAiEuc + "</title>";
+  const TCase cases[] = {
+      {"", "<meta charset=\"utf-8\"><title>" + kTitleUtf8 + "</title>", "utf-8", kTitleSjis},
+      {"", "<META CHARSET = 'EUC-JP' >" + euc, "EUC-JP", kAiSjis},
+      {"", "<meta\tcharset=euc-jp/>" + euc, "euc-jp", kAiSjis},
+      {"", "<meta charset=euc-jp>" + euc, "euc-jp", kAiSjis},
+      {"", "<meta charset=\" euc-jp \">" + euc, "euc-jp", kAiSjis},  // trimmed like the parameter
+      {"", "<meta charset=\"\"><meta charset=euc-jp>" + euc, "", kAiEuc},  // the first, empty: none
+      {"", "<meta charset=>" + euc, "", kAiEuc},
+      {"", "<meta charset=\"euc-jp>" + euc, "", kAiEuc},      // no closing quote
+      {"", "<metacharset=euc-jp>" + euc, "", kAiEuc},         // white space needed after <meta
+      {"", "<meta lang=ja charset=euc-jp>" + euc, "", kAiEuc},  // charset must come first
+      {"", "<meta name=charset content=euc-jp>" + euc, "", kAiEuc},
+      // The charset parameter wins, from the header or from the page.
+      {"Content-Type: text/html; charset=Shift_JIS\r\n", "<meta charset=euc-jp>" + euc, "Shift_JIS", kAiEuc},
+      {"", "<meta charset=euc-jp><meta http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\">" + euc,
+       "Shift_JIS", kAiEuc},
+      // An empty parameter counts as none.
+      {"Content-Type: text/html; charset=\"\"\r\n", "<meta charset=euc-jp>" + euc, "euc-jp", kAiSjis},
+  };
+  for (const TCase& c : cases) {
+    const TPageInfo info = Extract(Response(c.headers, c.head));
+    EXPECT_EQ(info.Charset, c.charset) << c.headers << c.head;
+    EXPECT_EQ(info.Title, c.title) << c.headers << c.head;
+  }
+}
+
+// Text with no charset, or one the dispatch does not know, is read as UTF-8
+// when it is well-formed UTF-8 with a multi-byte character; every other page
+// takes the detection as before, and a known name is obeyed as before.
+TEST_F(ExtractTest, UndeclaredUtf8IsReadAsUtf8AndNothingElseChanges) {
+  struct TCase {
+    const char* charset;
+    std::string title;     // as the page sends it
+    std::string expected;  // Title afterwards
+  };
+  const TCase cases[] = {
+      {"", kTitleUtf8, kTitleSjis},
+      {"utf8", kTitleUtf8, kTitleSjis},
+      {"windows-1252", "caf\xc3\xa9", "caf&#233;"},
+      // Unchanged: ASCII only, Shift_JIS, EUC-JP and JIS pages, UTF-8 with a
+      // malformed byte, and Shift_JIS declared by name even where its bytes
+      // happen to be UTF-8 too (ﾃｱ is also "ñ").
+      {"", "plain title", "plain title"},
+      {"", kTitleSjis, kTitleSjis},
+      {"", kTitleEuc, kTitleSjis},
+      {"ISO-2022-JP", kTitleJis, kTitleSjis},
+      {"", "\xe6\x97\xa5\xff", "\xe6\x97\xa5\xff"},  // malformed: detection says binary
+      {"Shift_JIS", "\xc3\xb1", "\xc3\xb1"},
+      {"x-sjis", kTitleSjis, kTitleSjis},
+  };
+  for (const TCase& c : cases) {
+    const std::string charset = c.charset;
+    const std::string headers = charset.empty() ? "" : "Content-Type: text/html; charset=" + charset + "\r\n";
+    const TPageInfo info = Extract(Response(headers, "<title>" + c.title + "</title>"));
+    EXPECT_EQ(info.Title, c.expected) << "charset \"" << charset << "\" " << c.title;
+    EXPECT_EQ(info.Charset, charset) << "the declared name is kept";
+  }
+  // A receive that stopped inside a character still reads as UTF-8.
+  const TPageInfo info = Extract("HTTP/1.1 200 OK\r\n\r\n<title>" + kTitleUtf8 + "</title>" + kDescUtf8.substr(0, 4));
+  EXPECT_EQ(info.Title, kTitleSjis);
+}
+
+// Every text value from a server is HTML text in the record, so the tag
+// line and --json carry it safely in any template; "&" and the page's own
+// entities stay as they are.
+TEST_F(ExtractTest, EveryServerTextValueIsEscaped) {
+  TPageInfo info = Extract(
+      "HTTP/1.1 200 O'K\"<b>\r\nContent-Type: text/<i>'\"\r\n\r\n<meta http-equiv=x content=\"a; charset='x<y'\">"
+      "<title>\"T\" > 'a' &amp; b</title><meta name=description content=\"d' > &lt;\">");
+  EXPECT_EQ(info.ContentType, "text/&lt;i&gt;&#39;&quot;");
+  EXPECT_EQ(info.Charset, "&#39;x&lt;y&#39;");
+  EXPECT_EQ(info.Title, "&quot;T&quot; &gt; &#39;a&#39; &amp; b");
+  EXPECT_EQ(info.Description, "d&#39;");
+  info = Status("HTTP/1.1 200 O'K\"<b>\r\n");
+  EXPECT_EQ(info.Status, "HTTP/1.1 200 O&#39;K&quot;&lt;b&gt;");
+  EXPECT_EQ(info.StatusCode, 200);
+  // From the HTML5 element too; a UTF-8 character code page 932 lacks is a
+  // reference, left as it is.
+  info = Extract(Response("", "<meta charset='utf-8\"<'><title>\xc3\xa9</title>"));
+  EXPECT_EQ(info.Charset, "utf-8&quot;&lt;");
+  EXPECT_EQ(info.Title, "&#233;");
 }
 
 }  // namespace

@@ -373,5 +373,30 @@ TEST_F(FetchTest, FetchersOnSeveralThreadsKeepTheirOwnRecords) {
   }
 }
 
+
+// Addresses a server gives are percent-encoded where they could end an
+// attribute or start a tag; the address the user typed stays as typed.
+TEST_F(FetchTest, AddressesFromAServerAreEncodedAndTypedOnesKeptAsTyped) {
+  struct TCase {
+    std::string location;  // from the first response
+    std::string url, page;  // in the record afterwards
+  };
+  const TCase cases[] = {
+      {"/x\"<y>'z", "http://127.0.0.1/a'<b>", "/x%22%3Cy%3E%27z"},
+      {"http://127.0.0.1/x\"<y>'z", "http://127.0.0.1/x%22%3Cy%3E%27z", "/x%22%3Cy%3E%27z"},
+      {"/plain", "http://127.0.0.1/a'<b>", "/plain"},
+  };
+  for (const TCase& c : cases) {
+    TLoopbackServer server(std::map<std::string, TScript>{{"/a'<b>", Redirect(302, c.location)},
+                                                          {c.page, Respond(Page("t"))}});
+    TPageFetcher fetcher(Options(server));
+    TPageInfo info;
+    fetcher.FetchPageInfo("http://127.0.0.1/a'<b>", info);
+    EXPECT_EQ(info.URL, c.url) << c.location;
+    EXPECT_EQ(info.Page, c.page) << c.location;
+    EXPECT_EQ(info.Title, "t") << c.location << ": the encoded address is the one requested";
+  }
+}
+
 }  // namespace
 }  // namespace vellumark

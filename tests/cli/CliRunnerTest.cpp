@@ -264,5 +264,20 @@ TEST(RunCli, ParallelFetchesOfRealPagesKeepTheInputOrder) {
   EXPECT_NE(json.out.find("\"Charset\":\"UTF-8\""), std::string::npos) << json.out;
 }
 
+// The tag line and --json carry the same safe values: a page declared only
+// by <meta charset>, a title with quotes and a character Shift_JIS lacks.
+TEST(RunCli, TagLineAndJsonCarryTheSameEscapedValues) {
+  loopback::TLoopbackServer server(std::map<std::string, loopback::TScript>{
+      {"/p", loopback::Respond(loopback::HttpResponseText(
+                 "HTTP/1.1 200 OK", {{"Content-Type", "text/html"}},
+                 "<html><head><meta charset=\"utf-8\"><title>\"Tom's\" caf\xc3\xa9</title></head><body>"))}});
+  const std::string title = "&quot;Tom&#39;s&quot; caf&#233;";
+  const TRun run = RunProgram({"-n", "-t", "#TITLE#|#CHARSET#"}, "http://127.0.0.1/p\n", false, nullptr, server.Port());
+  EXPECT_EQ(run.out, title + "|utf-8\n");
+  const TRun json = RunProgram({"--json"}, "http://127.0.0.1/p\n", false, nullptr, server.Port());
+  EXPECT_NE(json.out.find("\"Title\":\"" + title + "\""), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("\"Charset\":\"utf-8\""), std::string::npos) << json.out;
+}
+
 }  // namespace
 }  // namespace vellumark
