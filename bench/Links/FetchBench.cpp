@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 
+#include "Common/Codepage.h"
 #include "Links/PageFetcher.h"
 #include "Links/PageFetcherExtract.h"
 #include "support/LoopbackServer.h"
@@ -61,6 +62,18 @@ void BM_ExtractPageData(benchmark::State& state) {
 BENCHMARK(BM_ExtractPageData)
     ->ArgsProduct({{30 * 1024, 1024 * 1024}, {0, 1, 2, 3}})
     ->Unit(benchmark::kMicrosecond);
+
+// The checks an undeclared page now goes through before its conversion: the
+// HTML5 charset element and the UTF-8 test, over the whole head.
+void BM_UndeclaredPageChecks(benchmark::State& state) {
+  const std::string text = ResponseText(30 * 1024, "", kTitleUtf8);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(FindMetaCharset(text).data());
+    benchmark::DoNotOptimize(IsMultiByteUtf8(text));
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_UndeclaredPageChecks)->Unit(benchmark::kMicrosecond);
 
 // One fetch per iteration; 1,000 iterations make the 1,000 addresses.
 void BM_FetchPageInfo(benchmark::State& state) {

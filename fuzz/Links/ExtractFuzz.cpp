@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "Common/Codepage.h"
 #include "Common/Error.h"
 #include "Links/PageFetcher.h"
 #include "Links/PageFetcherExtract.h"
@@ -21,6 +22,9 @@ using namespace vellumark;
 void Check(bool condition) {
   if (!condition) __builtin_trap();
 }
+
+// No server text can close an attribute or open a tag in a tag line.
+bool HasNoMarkup(std::string_view value) { return value.find_first_of("<>\"'") == std::string_view::npos; }
 
 bool WholeTextHasMarker(std::string_view collected) {
   std::string text(collected.substr(0, collected.find('\0')));
@@ -49,7 +53,7 @@ void CheckMarkerScan(std::string_view text, std::uint8_t seed) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const char* const charsets[] = {"", "Shift_JIS", "xsjis", "x-sjis", "UTF-8",
-                                         "EUC-JP", "x-euc-jp", "ISO-2022-JP"};
+                                         "EUC-JP", "x-euc-jp", "ISO-2022-JP", "utf8"};
   if (size < 2) return 0;
   const std::string_view charset = charsets[data[0] % (sizeof charsets / sizeof *charsets)];
   const std::string text(reinterpret_cast<const char*>(data) + 2, size - 2);
@@ -58,9 +62,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::string converted = text;
   TPageFetcher::ConvertByCharset(converted, charset);
+  // Unknown or no charset: well-formed UTF-8 is read as UTF-8.
+  if ((charset.empty() || charset == "utf8") && IsMultiByteUtf8(text)) {
+    Check(converted == Utf8ToSjis(text, TMissingChar::CharacterReference));
+  }
 
-  const std::string encoded = EncodeMarkupInAddress(text);
-  Check(encoded.find_first_of("\"<>") == std::string::npos);
+  Check(HasNoMarkup(EncodeMarkupInAddress(text)));
+  Check(HasNoMarkup(EscapeMarkup(text)));
+  const std::string_view metaCharset = FindMetaCharset(text);
+  Check(TrimControls(metaCharset) == metaCharset);
 
   static TRegExp regExp;  // compiled patterns are kept between inputs
   TPageInfo info;
@@ -72,9 +82,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(info.StatusCode >= -1);
     (void)ReadRedirectTarget(regExp, text);
     ExtractPageData(regExp, text, info);
-    // No markup can come out of a page through these two fields.
-    Check(info.Title.find('<') == std::string::npos);
-    Check(info.Description.find('<') == std::string::npos);
+    // No markup can come out of a page through any text field.
+    for (const std::string* value :
+         {&info.Status, &info.ContentType, &info.Charset, &info.Title, &info.Description}) {
+      Check(HasNoMarkup(*value));
+    }
     Check(TrimControls(info.Charset) == info.Charset);
   } catch (const TError&) {
     // An engine error (a match too complex to finish) ends a real fetch
