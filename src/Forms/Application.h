@@ -43,8 +43,8 @@ class TApplication {
   void Run();
   // Handles the messages that are waiting, then returns.
   void ProcessMessages();
-  // Dispatches one message, with Tab-key focus moves for this layer's
-  // windows. Returns false on WM_QUIT.
+  // Dispatches one message; a key pressed in one of this layer's windows
+  // goes to its DialogKey first. Returns false on WM_QUIT.
   bool HandleMessage(MSG& msg);
   void Terminate();
   // Whether the message loop is to end: Terminate was called or a WM_QUIT

@@ -97,11 +97,9 @@ bool TApplication::HandleMessage(MSG& msg) {
     terminated_ = true;
     return false;
   }
-  if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && (GetKeyState(VK_CONTROL) & 0x8000) == 0 &&
-      (GetKeyState(VK_MENU) & 0x8000) == 0) {
+  if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && msg.hwnd != nullptr) {
     if (auto* form = dynamic_cast<TForm*>(TWindowObject::FromHandle(GetAncestor(msg.hwnd, GA_ROOT)))) {
-      form->SelectNext((GetKeyState(VK_SHIFT) & 0x8000) == 0);
-      return true;
+      if (form->DialogKey(msg)) return true;
     }
   }
   TranslateMessage(&msg);

@@ -301,10 +301,22 @@ class TRadioButton : public TCheckBox {
  public:
   using TCheckBox::TCheckBox;
   void Create() override;
-  bool TabStop() const override { return Checked(); }
+  // A group of radio buttons is one stop of the Tab key: its checked
+  // button, or its first one when none is checked.
+  bool TabStop() const override { return GroupStop() == this; }
   // Checking unchecks the other radio buttons of the same parent;
   // unchecking changes nothing else.
   void SetChecked(bool checked) override;
+
+  // The group: the run of radio buttons declared one after another in the
+  // same parent that this one belongs to, in declaration order.
+  std::vector<TRadioButton*> Group() const;
+  // The group's Tab stop among its visible, enabled buttons; null when it
+  // has none.
+  TRadioButton* GroupStop() const;
+  // The arrow keys: the next (or previous) visible, enabled button of the
+  // group, wrapping around, gets the focus and is checked.
+  void SelectInGroup(bool forward);
 };
 
 class TSplitter : public TControl {

@@ -563,6 +563,47 @@ void TRadioButton::SetChecked(bool checked) {
   }
 }
 
+std::vector<TRadioButton*> TRadioButton::Group() const {
+  std::vector<TRadioButton*> group;
+  bool mine = false;
+  for (TControl* sibling : Parent().Children()) {
+    if (!sibling->IsRadioButton()) {
+      if (mine) break;
+      group.clear();
+      continue;
+    }
+    group.push_back(static_cast<TRadioButton*>(sibling));
+    if (sibling == this) mine = true;
+  }
+  return group;
+}
+
+TRadioButton* TRadioButton::GroupStop() const {
+  TRadioButton* first = nullptr;
+  for (TRadioButton* button : Group()) {
+    if (!button->Visible() || !button->Enabled()) continue;
+    if (button->Checked()) return button;
+    if (first == nullptr) first = button;
+  }
+  return first;
+}
+
+void TRadioButton::SelectInGroup(bool forward) {
+  const std::vector<TRadioButton*> group = Group();
+  const auto self = std::find(group.begin(), group.end(), this);
+  if (self == group.end()) return;
+  const std::size_t count = group.size();
+  std::size_t at = static_cast<std::size_t>(self - group.begin());
+  for (std::size_t step = 1; step < count; ++step) {
+    at = forward ? (at + 1) % count : (at + count - 1) % count;
+    TRadioButton* next = group[at];
+    if (!next->Visible() || !next->Enabled()) continue;
+    next->SetChecked(true);
+    next->SetFocus();
+    return;
+  }
+}
+
 // ---------------------------------------------------------------- splitter
 
 void TSplitter::Create() { CreateControlWindow(SplitterClassName, 0, 0); }

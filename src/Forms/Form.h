@@ -1,8 +1,8 @@
 // A window built from its component table. It owns its components in
 // declaration order, creates their windows, places the aligned ones, shows
-// their hints as tooltips when its row asks for it (dfShowHints), moves the
-// focus with the Tab key in declaration order, and binds the handlers the
-// table names.
+// their hints as tooltips when its row asks for it (dfShowHints), gives the
+// keyboard of a dialog (Tab order in declaration order, pages, radio groups)
+// and binds the handlers the table names.
 #pragma once
 
 #include <windows.h>
@@ -74,9 +74,24 @@ class TForm : public TContainer, public TWindowObject {
   void ShowModal();
 
   // Tab order: the focusable controls in declaration order, visiting each
-  // container's children where the container stands.
+  // container's children where the container stands (a page control: its
+  // tab row, then its visible page).
   std::vector<TControl*> TabOrder() const;
+  // Moves the focus to the next (or previous) stop of the tab order,
+  // wrapping around; from no focus, to the first (or last) stop.
   void SelectNext(bool forward);
+  // Shows the next (or previous) page of the page control that holds the
+  // focus (else the window's first), wrapping around. The focus, when it
+  // was on the old page, moves to the new page's first stop.
+  void SelectNextPage(bool forward);
+
+  // The keyboard of a dialog, for a key pressed in this window (WM_KEYDOWN,
+  // or WM_SYSKEYDOWN, which arrives when no control has the focus): first
+  // PreviewKey, then Tab and Shift+Tab, Ctrl+Tab and Ctrl+Shift+Tab between
+  // pages, the arrow keys between the radio buttons of a group, Enter on a
+  // focused button. True when the key was used. Keys pressed with Alt are
+  // left to the window system (Alt+F4 closes the window).
+  bool DialogKey(const MSG& msg);
 
   // The tooltip window that shows the hints; null when the window's row
   // does not ask for hints (the controls keep their hints all the same).
@@ -95,6 +110,9 @@ class TForm : public TContainer, public TWindowObject {
  protected:
   virtual void FormCreate() {}
   virtual void FormDestroy() {}
+  // A key pressed in the window before the dialog keys act on it; true when
+  // the window used it. An error that leaves it goes to the error display.
+  virtual bool PreviewKey(WORD /*key*/) { return false; }
   // The handler a table row names; an empty function when unknown.
   virtual TNotifyEvent FindHandler(std::string_view name);
 

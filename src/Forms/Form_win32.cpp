@@ -304,16 +304,38 @@ std::vector<TControl*> TForm::TabOrder() const {
   return order;
 }
 
+namespace {
+
+// Gives `control` the focus; a single-line edit reached by the keyboard has
+// its text selected, as in any dialog.
+void FocusStop(TControl& control) {
+  control.SetFocus();
+  if (auto* edit = dynamic_cast<TEdit*>(&control); edit != nullptr && dynamic_cast<TMemo*>(edit) == nullptr) {
+    edit->SelectAll();
+  }
+}
+
+}  // namespace
+
 void TForm::SelectNext(bool forward) {
   const std::vector<TControl*> order = TabOrder();
   if (order.empty()) return;
+  // Where the focus stands in the order: the stop that has it; else (a
+  // radio button that is not its group's stop, a window inside a control)
+  // the innermost stop that holds it. Containers come before their
+  // contents, so that is the last one holding it: the page control holds
+  // every control of its pages and must not be taken for them.
   HWND focus = GetFocus();
+  if (auto* radio = dynamic_cast<TRadioButton*>(TWindowObject::FromHandle(focus))) {
+    if (TRadioButton* stop = radio->GroupStop()) focus = stop->Handle();
+  }
   std::size_t at = order.size();
-  for (std::size_t i = 0; i < order.size(); ++i) {
-    if (order[i]->Handle() == focus || IsChild(order[i]->Handle(), focus)) {
+  for (std::size_t i = 0; i < order.size() && focus != nullptr; ++i) {
+    if (order[i]->Handle() == focus) {
       at = i;
       break;
     }
+    if (IsChild(order[i]->Handle(), focus)) at = i;
   }
   std::size_t next = 0;
   if (at == order.size()) {
@@ -323,9 +345,72 @@ void TForm::SelectNext(bool forward) {
   } else {
     next = (at + order.size() - 1) % order.size();
   }
-  order[next]->SetFocus();
-  if (auto* edit = dynamic_cast<TEdit*>(order[next]); edit != nullptr && dynamic_cast<TMemo*>(edit) == nullptr) {
-    edit->SelectAll();
+  FocusStop(*order[next]);
+}
+
+void TForm::SelectNextPage(bool forward) {
+  HWND focus = GetFocus();
+  TPageControl* pages = nullptr;
+  for (const auto& component : components_) {
+    auto* candidate = dynamic_cast<TPageControl*>(component.get());
+    if (candidate == nullptr || !candidate->Visible() || !candidate->Enabled()) continue;
+    if (pages == nullptr) pages = candidate;
+    if (focus != nullptr && (candidate->Handle() == focus || IsChild(candidate->Handle(), focus))) {
+      pages = candidate;
+      break;
+    }
+  }
+  if (pages == nullptr || pages->PageCount() < 2) return;
+  const bool focusOnPage = focus != nullptr && IsChild(pages->Handle(), focus);
+  const int count = pages->PageCount();
+  const int index = (pages->ActivePageIndex() + (forward ? 1 : count - 1)) % count;
+  pages->SetActivePageIndex(index);
+  if (!focusOnPage) return;
+  for (TControl* stop : TabOrder()) {
+    if (IsChild(pages->Page(index).Handle(), stop->Handle())) {
+      FocusStop(*stop);
+      return;
+    }
+  }
+  pages->SetFocus();
+}
+
+bool TForm::DialogKey(const MSG& msg) {
+  if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+  if ((HIWORD(msg.lParam) & KF_ALTDOWN) != 0) return false;
+  const auto key = static_cast<WORD>(msg.wParam);
+  bool used = false;
+  GuardedCall([&] { used = PreviewKey(key); });
+  if (used) return true;
+  const bool control = GetKeyState(VK_CONTROL) < 0;
+  const bool shift = GetKeyState(VK_SHIFT) < 0;
+  auto* focused = dynamic_cast<TControl*>(TWindowObject::FromHandle(GetFocus()));
+  if (focused != nullptr && &focused->Owner() != this) focused = nullptr;
+  switch (key) {
+    case VK_TAB:
+      if (control) {
+        SelectNextPage(!shift);
+      } else {
+        SelectNext(!shift);
+      }
+      return true;
+    case VK_LEFT:
+    case VK_UP:
+    case VK_RIGHT:
+    case VK_DOWN:
+      if (auto* radio = dynamic_cast<TRadioButton*>(focused)) {
+        radio->SelectInGroup(key == VK_RIGHT || key == VK_DOWN);
+        return true;
+      }
+      return false;
+    case VK_RETURN:
+      if (auto* button = dynamic_cast<TButton*>(focused); button != nullptr && button->Enabled()) {
+        button->Click();
+        return true;
+      }
+      return false;
+    default:
+      return false;
   }
 }
 

@@ -38,6 +38,8 @@ class TMainForm : public forms::TForm {
   // The fetcher (it owns the regular-expression object); null before
   // FormCreate and after FormDestroy.
   TPageFetcher* Fetcher() const { return fetcher_.get(); }
+  // Whether a Build is running.
+  bool Building() const { return building_; }
 
   void FormCreate() override;
   void FormDestroy() override;
@@ -60,6 +62,7 @@ class TMainForm : public forms::TForm {
   THttpOptions httpOptions_;
   std::wstring settingsPath_;
   std::unique_ptr<TPageFetcher> fetcher_;
+  bool building_ = false;
 };
 
 }  // namespace vellumark

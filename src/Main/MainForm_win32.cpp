@@ -169,6 +169,10 @@ void TMainForm::BtnBuildClick(TComponent&) {
   date.right = Get<TEdit>("EditRightPar").Text();
 
   // 4. Start.
+  struct TRunning {
+    bool& flag;
+    ~TRunning() { flag = false; }
+  } running{building_ = true};
   result.Clear();
   const std::vector<std::string> lines = source.Lines();
   const int total = static_cast<int>(lines.size());

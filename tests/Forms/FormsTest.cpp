@@ -343,6 +343,31 @@ TEST_F(FormsTest, TabMovesTheFocusInDeclarationOrder) {
   MSG msg{form->Get<TMemo>("Result").Handle(), WM_KEYDOWN, VK_TAB, 0, 0, {0, 0}};
   TApplication::Instance().HandleMessage(msg);
   EXPECT_EQ(GetFocus(), form->Get<TButton>("Btn").Handle());
+  // With no control focused the key arrives as a system key and starts at
+  // the first (Shift: the last) stop.
+  SetFocus(nullptr);
+  guitest::Press(form->Handle(), VK_TAB, {VK_SHIFT});
+  EXPECT_EQ(GetFocus(), form->Get<TMemo>("Result").Handle());
+
+  // A group without a checked button stops at its first; a focused button
+  // that is not its group's stop moves on from the group.
+  auto& r1 = form->Get<TRadioButton>("R1");
+  auto& r2 = form->Get<TRadioButton>("R2");
+  r1.SetChecked(false);
+  EXPECT_EQ(r1.GroupStop(), &r1);
+  r2.SetFocus();
+  form->SelectNext(true);
+  EXPECT_EQ(GetFocus(), form->Get<TCheckBox>("Chk").Handle());
+  // The arrow keys check the next button of the group, wrapping around, and
+  // never leave the group (R3 has another parent).
+  r1.SetFocus();
+  for (const auto& [key, checked] : {std::pair{VK_RIGHT, &r2}, {VK_DOWN, &r1}, {VK_UP, &r2}}) {
+    guitest::Press(form->Handle(), key);
+    EXPECT_EQ(GetFocus(), checked->Handle());
+    EXPECT_TRUE(checked->Checked());
+    EXPECT_FALSE((checked == &r1 ? r2 : r1).Checked());
+  }
+  EXPECT_TRUE(form->Get<TRadioButton>("R3").Checked());
 }
 
 TEST_F(FormsTest, BoundsSettersMoveTheWindowOneValueAtATime) {

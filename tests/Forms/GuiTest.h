@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cwchar>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,33 @@ class TErrorCatcher {
   TErrorCatcher& operator=(const TErrorCatcher&) = delete;
   std::vector<std::string> messages;
 };
+
+// Presses and releases `key` as the keyboard delivers it to `window`: to the
+// focused control, or, when no control has the focus, to the window itself
+// as a system key. `held` are the modifiers held down meanwhile (VK_SHIFT,
+// VK_CONTROL, VK_MENU for Alt).
+inline void Press(HWND window, WORD key, std::initializer_list<WORD> held = {}) {
+  BYTE saved[256] = {};
+  GetKeyboardState(saved);
+  BYTE state[256] = {};
+  bool alt = false;
+  for (WORD modifier : held) {
+    state[modifier] = 0x80;
+    alt = alt || modifier == VK_MENU;
+  }
+  SetKeyboardState(state);
+  HWND focus = GetFocus();
+  const bool system = alt || focus == nullptr;
+  const LPARAM altBit = alt ? static_cast<LPARAM>(KF_ALTDOWN) << 16 : 0;
+  MSG down{focus != nullptr ? focus : window, static_cast<UINT>(system ? WM_SYSKEYDOWN : WM_KEYDOWN), key,
+           1 | altBit, 0, {0, 0}};
+  forms::TApplication::Instance().HandleMessage(down);
+  MSG up{down.hwnd, static_cast<UINT>(system ? WM_SYSKEYUP : WM_KEYUP), key,
+         static_cast<LPARAM>(0xC0000001u) | altBit, 0, {0, 0}};
+  forms::TApplication::Instance().HandleMessage(up);
+  Pump();
+  SetKeyboardState(saved);
+}
 
 inline std::wstring WindowText(HWND hwnd) {
   wchar_t text[1024] = {};

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cwchar>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -213,6 +214,25 @@ class MainFormTest : public ::testing::Test {
     SendMessageW(form->ToolTip(), TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&tool));
     return text;
   }
+  // The name of the control that has the focus; empty when none has it.
+  std::string FocusName() const {
+    HWND focus = GetFocus();
+    for (int i = 0; focus != nullptr && i < form->ComponentCount(); ++i) {
+      auto* control = dynamic_cast<forms::TControl*>(&form->Component(i));
+      if (control != nullptr && control->Handle() == focus) return control->Name();
+    }
+    return focus != nullptr ? "(another window)" : "";
+  }
+  // Handles messages until the Build that runs has ended (at most 20 s).
+  void WaitForBuild() {
+    const DWORD start = GetTickCount();
+    while (form->Building() && GetTickCount() - start < 20000) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+      Pump();
+    }
+    ASSERT_FALSE(form->Building());
+  }
+  void Press(WORD key, std::initializer_list<WORD> held = {}) { guitest::Press(form->Handle(), key, held); }
   std::vector<std::wstring> Progress() {
     std::lock_guard lock(progressMutex);
     return progressSeen;
@@ -533,11 +553,106 @@ TEST_F(MainFormTest, ClearEmptiesOnlyTheListAndSelectAllSelectsOnlyTheList) {
   EXPECT_EQ(Result(), "result stays");
 }
 
+TEST_F(MainFormTest, TabVisitsEveryStopOfThePageAndBothButtonsEitherWay) {
+  const std::vector<std::string> stops[] = {
+      {"PageControl", "BtnBuild", "RbtnFormat1", "ChkNotask", "ChkNotFromClipboard", "MemoSource",
+       "BtnSelAll", "BtnClear", "MemoResult", "BtnVersion", "BtnClose"},
+      {"PageControl", "EditFormat1", "EditFormat2", "EditFormat3", "EditFormat4", "ChkNotDate",
+       "EditLeftPar", "EditDateFormat", "EditRightPar", "BtnVersion", "BtnClose"},
+  };
+  auto& pages = form->Get<TPageControl>("PageControl");
+  for (int page = 0; page < 2; ++page) {
+    pages.SetActivePageIndex(page);
+    pages.SetFocus();
+    std::vector<std::string> forward, backward;
+    for (std::size_t i = 0; i < stops[page].size(); ++i) {
+      Press(VK_TAB);
+      forward.push_back(FocusName());
+    }
+    for (std::size_t i = 0; i < stops[page].size(); ++i) {
+      Press(VK_TAB, {VK_SHIFT});
+      backward.push_back(FocusName());
+    }
+    std::vector<std::string> expected(stops[page].begin() + 1, stops[page].end());
+    expected.push_back(stops[page].front());
+    EXPECT_EQ(forward, expected) << "page " << page;
+    EXPECT_EQ(backward, std::vector<std::string>(stops[page].rbegin(), stops[page].rend())) << "page " << page;
+  }
+}
+
+TEST_F(MainFormTest, ArrowKeysChooseTheFormatThatEnterOnBuildUses) {
+  QuietBuild();
+  SetText("EditFormat4", L"4:#TITLE#");
+  SetText("MemoSource", L"http://127.0.0.1/a");
+  const std::string tag2 = "<br><a target=\"link\" href=\"http://127.0.0.1/a\">Alpha</a>...First page";
+  const std::string tag1 = "<li><a target=\"link\" href=\"http://127.0.0.1/a\">Alpha</a>...First page";
+  const struct {
+    std::vector<WORD> keys;
+    const char* chosen;
+    std::string line;
+  } rows[] = {
+      {{VK_RIGHT}, "RbtnFormat2", tag2},
+      {{VK_DOWN}, "RbtnFormat3", Tag3A},
+      {{VK_RIGHT}, "RbtnFormat4", "4:Alpha"},
+      {{VK_RIGHT}, "RbtnFormat1", tag1},  // wraps around
+      {{VK_LEFT}, "RbtnFormat4", "4:Alpha"},
+      {{VK_UP, VK_UP}, "RbtnFormat2", tag2},
+  };
+  form->Get<TButton>("BtnBuild").SetFocus();
+  Press(VK_TAB);
+  ASSERT_EQ(FocusName(), "RbtnFormat1");
+  for (const auto& row : rows) {
+    for (WORD key : row.keys) Press(key);
+    EXPECT_EQ(FocusName(), row.chosen);
+    for (const char* name : {"RbtnFormat1", "RbtnFormat2", "RbtnFormat3", "RbtnFormat4"}) {
+      EXPECT_EQ(Checked(name), std::string_view(name) == row.chosen) << name;
+    }
+    // Back to Build, Enter, and Tab returns to the chosen format.
+    Press(VK_TAB, {VK_SHIFT});
+    ASSERT_EQ(FocusName(), "BtnBuild");
+    Press(VK_RETURN);
+    WaitForBuild();
+    EXPECT_EQ(Result(), row.line + "\r\n") << row.chosen;
+    if (FocusName() != "BtnBuild") form->Get<TButton>("BtnBuild").SetFocus();
+    Press(VK_TAB);
+    EXPECT_EQ(FocusName(), row.chosen);
+  }
+}
+
+TEST_F(MainFormTest, CtrlTabSwitchesPagesAndSpaceTogglesACheckBox) {
+  auto& pages = form->Get<TPageControl>("PageControl");
+  form->Get<TButton>("BtnBuild").SetFocus();
+  Press(VK_TAB, {VK_CONTROL});
+  EXPECT_EQ(pages.ActivePageIndex(), 1);
+  EXPECT_EQ(FocusName(), "EditFormat1") << "the focus follows onto the page shown";
+  for (int i = 0; i < 4; ++i) Press(VK_TAB);
+  ASSERT_EQ(FocusName(), "ChkNotDate");
+  Press(VK_SPACE);
+  EXPECT_TRUE(Checked("ChkNotDate"));
+  Press(VK_SPACE);
+  EXPECT_FALSE(Checked("ChkNotDate"));
+  Press(VK_TAB, {VK_CONTROL, VK_SHIFT});
+  EXPECT_EQ(pages.ActivePageIndex(), 0);
+  EXPECT_EQ(FocusName(), "BtnBuild");
+  // On the tab row itself the focus stays there; the pages wrap around.
+  pages.SetFocus();
+  Press(VK_TAB, {VK_CONTROL});
+  Press(VK_TAB, {VK_CONTROL});
+  EXPECT_EQ(pages.ActivePageIndex(), 0);
+  EXPECT_EQ(FocusName(), "PageControl");
+  // Enter on a focused button presses it.
+  form->Get<TButton>("BtnSelAll").SetFocus();
+  Press(VK_RETURN);
+  EXPECT_EQ(FocusName(), "MemoSource");
+  EXPECT_EQ(form->Get<TMemo>("MemoSource").SelectedTextW(), TextOf("MemoSource"));
+}
+
 // Changes settings, closes the window the given way, and returns the file
 // it wrote.
 class MainFormCloseTest : public MainFormTest {
  protected:
-  void ChangeSettingsAndClose(bool byCloseBox) {
+  enum class TCloseBy { Quit, CloseBox, AltF4 };
+  void ChangeSettingsAndClose(TCloseBy way) {
     TApplication::Instance().SetMainForm(form.get());
     SetText("EditFormat3", L"<b>#TITLE#</b>");
     SetText("EditDateFormat", L"yy.mm.dd");
@@ -548,10 +663,13 @@ class MainFormCloseTest : public MainFormTest {
     SetText("MemoResult", L"not stored either");
     ASSERT_FALSE(TApplication::Instance().Terminated());
     ASSERT_FALSE(QuitPending());
-    if (byCloseBox) {
-      SendMessageW(form->Handle(), WM_CLOSE, 0, 0);
-    } else {
-      Click("BtnClose");
+    switch (way) {
+      case TCloseBy::Quit: Click("BtnClose"); break;
+      case TCloseBy::CloseBox: SendMessageW(form->Handle(), WM_CLOSE, 0, 0); break;
+      case TCloseBy::AltF4:
+        form->Get<TButton>("BtnBuild").SetFocus();
+        Press(VK_F4, {VK_MENU});
+        break;
     }
     Pump();
     // Closing ends the message loop: a WM_QUIT waits for it.
@@ -586,18 +704,20 @@ class MainFormCloseTest : public MainFormTest {
 };
 
 TEST_F(MainFormCloseTest, TheCloseBoxSavesAsQuitDoesAndARestartRestores) {
-  ChangeSettingsAndClose(/*byCloseBox=*/false);
+  ChangeSettingsAndClose(TCloseBy::Quit);
   ExpectSavedSettings();
   const std::wstring byQuit = FileText(settings);
 
-  DeleteFileW(settings.c_str());
-  form = std::make_unique<TMainForm>();
-  CreateForm(*form);
-  ChangeSettingsAndClose(/*byCloseBox=*/true);
-  ExpectSavedSettings();
-  // Neither close touches the window's state, so the save after the loop
-  // writes the same file after either.
-  EXPECT_EQ(FileText(settings), byQuit);
+  // No way of closing touches the window's state, so the save after the
+  // loop writes the same file after each.
+  for (TCloseBy way : {TCloseBy::CloseBox, TCloseBy::AltF4}) {
+    DeleteFileW(settings.c_str());
+    form = std::make_unique<TMainForm>();
+    CreateForm(*form);
+    ChangeSettingsAndClose(way);
+    ExpectSavedSettings();
+    EXPECT_EQ(FileText(settings), byQuit);
+  }
 
   // The next start finds everything as it was, the memos as always.
   form = std::make_unique<TMainForm>();
