@@ -1,4 +1,4 @@
-// One request and its response over a fresh TCP connection.
+// One request and its response over a fresh TCP connection, plain or TLS.
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -9,6 +9,7 @@
 #include "Http/Socket.h"
 #include "Http/SocketWait.h"
 #include "Http/SystemMessage.h"
+#include "Http/Tls.h"
 
 namespace vellumark {
 
@@ -50,54 +51,80 @@ void SendAll(THandle socket, std::string_view request, const TWaitLimits& limits
   }
 }
 
-// Hands each received block to the sink until the peer closes, a receive
-// fails (which ends receiving quietly, as a close does) or the sink says
-// stop. Only a time-out is raised.
-void ReceiveAll(THandle socket, const TReceiveSink& sink, const TWaitLimits& limits) {
+// Hands each block that `receive` gives to the sink until the peer closes
+// (0), a receive fails (-1, which ends receiving quietly, as a close does) or
+// the sink says stop. `receive` raises only a time-out.
+template <typename TReceive>
+void ReceiveAll(const TReceive& receive, const TReceiveSink& sink) {
   std::array<char, ReceiveBufferSize> buffer;
   for (;;) {
     buffer.fill(0);
-    const auto received = socketapi::Receive(socket, buffer.data(), ReceiveBufferSize);
-    if (received.wouldBlock) {
-      const int error = WaitSocket(socket, socketapi::TWaitFor::Read, limits);
-      if (error == socketapi::TimedOutCode()) RaiseSystemError(error);
-      if (error != 0) return;
-      continue;
-    }
-    if (received.error != 0 || received.count <= 0) return;
-    if (!sink(buffer.data(), received.count)) return;
+    const int count = receive(buffer.data());
+    if (count <= 0) return;
+    if (!sink(buffer.data(), count)) return;
   }
 }
 
-bool Exchange(const std::string& host, std::string_view request, const TReceiveSink& sink,
+// The next block of a plain connection: its count, 0 when the peer closed,
+// -1 when the receive failed; a time-out is raised.
+int ReceivePlain(THandle socket, char* buffer, const TWaitLimits& limits) {
+  for (;;) {
+    const auto received = socketapi::Receive(socket, buffer, ReceiveBufferSize);
+    if (received.wouldBlock) {
+      const int error = WaitSocket(socket, socketapi::TWaitFor::Read, limits);
+      if (error == socketapi::TimedOutCode()) RaiseSystemError(error);
+      if (error != 0) return -1;
+      continue;
+    }
+    if (received.error != 0) return -1;
+    return received.count;
+  }
+}
+
+bool Exchange(const TEndpoint& endpoint, std::string_view request, const TReceiveSink& sink,
               const THttpOptions& options) {
   int error = 0;
   const THandle socket = socketapi::OpenStream(error);
   if (socket == socketapi::InvalidHandle) RaiseSystemError(error);
   const TSocketCloser closer(socket);
 
-  const std::uint32_t address = ResolveHost(host);
-  if (const int failed = ConnectSocket(socket, address, options.port,
-                                      {options.connectTimeoutMs, options.cancelled})) {
+  const std::uint32_t address = ResolveHost(endpoint.host);
+  const std::uint16_t port =
+      !endpoint.secure && endpoint.port == HttpPort ? options.port : endpoint.port;
+  if (const int failed =
+          ConnectSocket(socket, address, port, {options.connectTimeoutMs, options.cancelled})) {
     RaiseSystemError(failed);
   }
   const TWaitLimits waits{options.receiveTimeoutMs, options.cancelled};
-  SendAll(socket, request, waits);
-  ReceiveAll(socket, sink, waits);
+  if (!endpoint.secure) {
+    SendAll(socket, request, waits);
+    ReceiveAll([&](char* buffer) { return ReceivePlain(socket, buffer, waits); }, sink);
+    return true;
+  }
+  // The session ends before the closer closes its socket.
+  const auto session = StartTlsSession(socket, endpoint.host, waits);
+  session->SendAll(request, waits);
+  ReceiveAll([&](char* buffer) { return session->Receive(buffer, ReceiveBufferSize, waits); },
+             sink);
   return true;
 }
 
 }  // namespace
 
-bool HttpExchange(const std::string& host, std::string_view request, const TReceiveSink& sink,
+bool HttpExchange(const TEndpoint& endpoint, std::string_view request, const TReceiveSink& sink,
                   const THttpOptions& options) {
   try {
-    return Exchange(host, request, sink, options);
+    return Exchange(endpoint, request, sink, options);
   } catch (const std::exception& failure) {
     // Whatever went wrong inside (the sink's own error kind included)
     // leaves as the program's one error kind, with the same message.
     throw TError(failure.what());
   }
+}
+
+bool HttpExchange(const std::string& host, std::string_view request, const TReceiveSink& sink,
+                  const THttpOptions& options) {
+  return HttpExchange(TEndpoint{host, HttpPort, false}, request, sink, options);
 }
 
 TSocketLibrary::TSocketLibrary() { socketapi::StartLibrary(); }

@@ -1,5 +1,5 @@
-// Cutting a page address into host and page, and recognising dotted IPv4
-// host texts. Purely textual: no scheme table, no port parsing, no
+// Cutting a page address into host and page, reading the scheme and port of
+// an address, and recognising dotted IPv4 host texts. Purely textual: no
 // percent-decoding, no case folding.
 #include <algorithm>
 
@@ -10,7 +10,7 @@ namespace vellumark {
 
 bool SplitUrl(std::string_view address, std::string& host, std::string& page) {
   // Only the lower-case "http" at the very start counts; "https" passes too
-  // and is fetched like "http".
+  // (IsSecureAddress tells the two apart).
   if (!address.starts_with("http")) return false;
 
   std::string rest(address);
@@ -27,6 +27,24 @@ bool SplitUrl(std::string_view address, std::string& host, std::string& page) {
   host = rest.substr(0, hostLength);
   page = rest.substr(hostLength);
   return true;
+}
+
+bool IsSecureAddress(std::string_view address) { return address.starts_with("https://"); }
+
+std::optional<TEndpoint> EndpointOf(std::string_view hostText, bool secure) {
+  const auto colon = hostText.find(':');
+  if (colon == std::string_view::npos) {
+    return TEndpoint{std::string(hostText), secure ? HttpsPort : HttpPort, secure};
+  }
+  const std::string_view digits = hostText.substr(colon + 1);
+  if (digits.empty() || digits.size() > 5) return std::nullopt;
+  unsigned port = 0;
+  for (const char digit : digits) {
+    if (digit < '0' || digit > '9') return std::nullopt;
+    port = port * 10 + static_cast<unsigned>(digit - '0');
+  }
+  if (port < 1 || port > 65535) return std::nullopt;
+  return TEndpoint{std::string(hostText.substr(0, colon)), static_cast<std::uint16_t>(port), secure};
 }
 
 bool IsAddressPart(std::string_view text) {

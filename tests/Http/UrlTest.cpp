@@ -70,6 +70,51 @@ TEST(SplitUrl, KeepsZeroBytesAsPartOfTheText) {
   EXPECT_EQ(page, std::string("/p\0ge", 5));
 }
 
+TEST(EndpointOf, APortFrom1To65535AfterTheColonOrTheSchemesDefault) {
+  struct TCase {
+    const char* hostText;
+    bool secure;
+    const char* host;  // nullptr: no endpoint
+    std::uint16_t port;
+  };
+  const TCase cases[] = {
+      {"site.test", false, "site.test", 80},
+      {"site.test", true, "site.test", 443},
+      {"site.test:8080", false, "site.test", 8080},
+      {"site.test:80", true, "site.test", 80},
+      {"127.0.0.1:1", false, "127.0.0.1", 1},
+      {"h:65535", true, "h", 65535},
+      {"h:08080", false, "h", 8080},
+      {":443", true, "", 443},
+      {"", false, "", 80},
+      {"h:0", false, nullptr, 0},
+      {"h:65536", false, nullptr, 0},
+      {"h:000080", false, nullptr, 0},
+      {"h:", true, nullptr, 0},
+      {"h:8o", false, nullptr, 0},
+      {"h:+80", false, nullptr, 0},
+      {"h:80 ", false, nullptr, 0},
+      {"h:1:2", false, nullptr, 0},
+      {"user:pw@h", false, nullptr, 0},
+      {"[::1]:80", false, nullptr, 0},
+  };
+  for (const auto& c : cases) {
+    const auto endpoint = EndpointOf(c.hostText, c.secure);
+    ASSERT_EQ(endpoint.has_value(), c.host != nullptr) << c.hostText;
+    if (!endpoint) continue;
+    EXPECT_EQ(endpoint->host, c.host) << c.hostText;
+    EXPECT_EQ(endpoint->port, c.port) << c.hostText;
+    EXPECT_EQ(endpoint->secure, c.secure) << c.hostText;
+  }
+}
+
+TEST(IsSecureAddress, OnlyTheLowerCaseHttpsSchemeWithItsSlashes) {
+  for (const char* address : {"https://h/", "https://"}) EXPECT_TRUE(IsSecureAddress(address)) << address;
+  for (const char* address : {"http://h/", "HTTPS://h/", "https:/h", "httpsx://h/", " https://h/"}) {
+    EXPECT_FALSE(IsSecureAddress(address)) << address;
+  }
+}
+
 TEST(IsAddressPart, WholeNumbersFromZeroTo255InAnyAcceptedSpelling) {
   for (const char* part : {"0", "1", "255", "007", "+9", "  12", "$FF", "0xff", "x0", "-0"}) {
     EXPECT_TRUE(IsAddressPart(part)) << '"' << part << '"';
