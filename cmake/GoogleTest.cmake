@@ -5,11 +5,13 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL SYSTEM)
 
-# vellumark_add_test(<name> SOURCES <files...> [LIBS <libs...>] [GUI])
+# vellumark_add_test(<name> SOURCES <files...> [LIBS <libs...>] [GUI] [TLS])
 # One test program is one CTest test: under Wine every process start costs
-# seconds, so all cases of a program run in one process.
+# seconds, so all cases of a program run in one process. A TLS program runs
+# through tests/support/run-tls-tests, which starts its TLS servers (natively;
+# the Windows build of such a program is built but not yet run).
 function(vellumark_add_test name)
-  cmake_parse_arguments(ARG "GUI" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "GUI;TLS" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE vellumark_core GTest::gtest GTest::gmock GTest::gtest_main ${ARG_LIBS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
@@ -20,6 +22,11 @@ function(vellumark_add_test name)
     add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-xvfb
              ${PROJECT_SOURCE_DIR}/scripts/wine-gui-run $<TARGET_FILE:${name}>)
     set_tests_properties(${name} PROPERTIES RESOURCE_LOCK gui_clipboard)
+  elseif(ARG_TLS)
+    if(WIN32)
+      return()
+    endif()
+    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/tests/support/run-tls-tests $<TARGET_FILE:${name}>)
   else()
     add_test(NAME ${name} COMMAND ${name})
   endif()
