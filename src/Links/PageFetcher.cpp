@@ -1,9 +1,12 @@
 #include "Links/PageFetcher.h"
 
 #include <algorithm>
+#include <exception>
+#include <string>
 #include <utility>
 
 #include "Common/AsciiCase.h"
+#include "Common/Error.h"
 #include "Links/PageFetcherExtract.h"
 
 namespace vellumark {
@@ -14,15 +17,28 @@ bool StartsWithHttpAnyCase(std::string_view text) { return StartsWithIgnoreCase(
 
 }  // namespace
 
-std::string BuildRequestText(std::string_view page, std::string_view host) {
+std::string BuildRequestText(std::string_view page, std::string_view host, std::uint16_t port) {
   std::string request;
   request.reserve(page.size() + host.size() + 110);
   request += "GET ";
   request += page;
   request += " HTTP/1.0\r\nHOST: ";
   request += host;
-  request += ":80\r\nUser-Agent: Mozilla/4.0 (compatible; MSIE 5.5; Windows NT 5.0)\r\n\r\n";
+  request += ':';
+  request += std::to_string(port);
+  request += "\r\nUser-Agent: Mozilla/4.0 (compatible; MSIE 5.5; Windows NT 5.0)\r\n\r\n";
   return request;
+}
+
+bool IsFollowedRedirect(std::int32_t statusCode) {
+  switch (statusCode) {
+    case 301:
+    case 302:
+    case 303:
+    case 307:
+    case 308: return true;
+    default: return false;
+  }
 }
 
 TPageFetcher::TPageFetcher(const THttpOptions& options) : options_(options) {}
@@ -45,7 +61,7 @@ bool TPageFetcher::ReceiveChunk(const char* data, int count) {
   return responseBuffer_.size() < MaxResponseSize;
 }
 
-std::string TPageFetcher::Exchange(const std::string& host, const std::string& page) {
+std::string TPageFetcher::Exchange(const std::string& host, bool secure, const std::string& page) {
   // The buffer is emptied on every way out, errors included, so a failed
   // request leaves nothing behind for the next one.
   struct TRelease {
@@ -56,12 +72,16 @@ std::string TPageFetcher::Exchange(const std::string& host, const std::string& p
     }
   } release{*this};
 
+  // A port that is no number from 1 to 65535 names no host to go to.
+  const auto endpoint = EndpointOf(host, secure);
+  if (!endpoint) throw TError("[" + host + "] IS INVALID ADDRSS.");
+
   BeginResponse();
-  const std::string request = BuildRequestText(page, host);
+  const std::string request = BuildRequestText(page, endpoint->host, endpoint->port);
   const TReceiveSink sink = [this](const char* data, int count) {
     return ReceiveChunk(data, count);
   };
-  HttpExchange(host, request, sink, options_);
+  HttpExchange(*endpoint, request, sink, options_);
   return std::exchange(responseBuffer_, std::string());
 }
 
@@ -83,21 +103,23 @@ void TPageFetcher::FetchPageInfo(std::string_view address, TPageInfo& info) noex
     std::string host;
     std::string page;
     if (!SplitUrl(info.URL, host, page)) return;
+    bool secure = IsSecureAddress(info.URL);
 
     for (int attempt = 1;; ++attempt) {
       info.Host = host;
       info.Page = page;
 
-      std::string response = Exchange(host, page);
+      std::string response = Exchange(host, secure, page);
 
       ReadStatus(regExp_, response, info);
       if (info.StatusCode < 0) return;
 
-      if (info.StatusCode == 301 || info.StatusCode == 302) {
+      if (IsFollowedRedirect(info.StatusCode)) {
         std::string target = ReadRedirectTarget(regExp_, response);
         if (StartsWithHttpAnyCase(target)) {
           info.URL = EncodeMarkupInAddress(target);
           if (!SplitUrl(info.URL, host, page)) return;
+          secure = IsSecureAddress(info.URL);
         } else {
           // Relative: same host; a missing Location gives an empty page.
           page = EncodeMarkupInAddress(target);
@@ -109,9 +131,16 @@ void TPageFetcher::FetchPageInfo(std::string_view address, TPageInfo& info) noex
       if (info.StatusCode == 200) ExtractPageData(regExp_, std::move(response), info);
       return;
     }
-  } catch (...) {
+  } catch (const std::exception& failure) {
     // Every failure of a fetch (unknown host, refused connection, time-out,
-    // engine error, memory) ends it quietly; the record keeps what it has.
+    // certificate, handshake, engine error, memory) ends it; the record
+    // keeps what it has and says why in Error.
+    try {
+      info.Error = failure.what();
+    } catch (...) {
+      // No room even for the message: the record stays as it is.
+    }
+  } catch (...) {
   }
 }
 

@@ -1,6 +1,7 @@
 // Fetching one page address into a TPageInfo record: an HTTP/1.0 GET to the
-// page's host, following 301 and 302 redirects, reading only up to the start
-// of the page body, then picking the page's data out of what arrived.
+// page's host and port, over TLS for an https address, following 301, 302,
+// 303, 307 and 308 redirects, reading only up to the start of the page body,
+// then picking the page's data out of what arrived.
 //
 // One TPageFetcher serves one thread: it owns its regular-expression object
 // and its receive buffer (the main window keeps one fetcher for them), and
@@ -9,6 +10,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -27,8 +29,13 @@ inline constexpr int MaxRequestsPerAddress = 10;
 // without a body tag, or a large binary, cannot exhaust memory.
 inline constexpr std::size_t MaxResponseSize = 4 * 1024 * 1024;
 
-// The request for one page: the page text, then the host text.
-std::string BuildRequestText(std::string_view page, std::string_view host);
+// The request for one page: the page text, then the host and the port the
+// request goes to (the HOST line names both).
+std::string BuildRequestText(std::string_view page, std::string_view host,
+                             std::uint16_t port = HttpPort);
+
+// True for the redirect codes a fetch follows: 301, 302, 303, 307 and 308.
+bool IsFollowedRedirect(std::int32_t statusCode);
 
 class TPageFetcher {
  public:
@@ -37,8 +44,9 @@ class TPageFetcher {
   TPageFetcher(const TPageFetcher&) = delete;
   TPageFetcher& operator=(const TPageFetcher&) = delete;
 
-  // Empties `info`, then fills it as far as the fetch gets. Never throws and
-  // reports nothing: the record shows how far the fetch went.
+  // Empties `info`, then fills it as far as the fetch gets. Never throws:
+  // the record shows how far the fetch went, and its Error holds the message
+  // of a failure that ended it.
   void FetchPageInfo(std::string_view address, TPageInfo& info) noexcept;
 
   // The receive sink of one exchange: appends the block to the response
@@ -56,8 +64,8 @@ class TPageFetcher {
   static void ConvertByCharset(std::string& text, std::string_view charset);
 
  private:
-  // One request; the text that arrived for it.
-  std::string Exchange(const std::string& host, const std::string& page);
+  // One request to the host text's endpoint; the text that arrived for it.
+  std::string Exchange(const std::string& host, bool secure, const std::string& page);
 
   THttpOptions options_;
   TRegExp regExp_;

@@ -11,6 +11,10 @@ struct TPageInfo {
   std::string URL, Host, Page, Status;
   std::int32_t StatusCode = 0;
   std::string ContentType, Charset, Title, Description;
+  // The message of the failure that ended the fetch (unknown host, refused
+  // connection, time-out, certificate, handshake); empty when it ended
+  // normally.
+  std::string Error;
 };
 
 }  // namespace vellumark

@@ -111,7 +111,8 @@ std::string FormatJsonLine(const TPageInfo& info) {
   text("ContentType", info.ContentType);
   text("Charset", info.Charset);
   text("Title", info.Title);
-  text("Description", info.Description, true);
+  text("Description", info.Description);
+  text("Error", info.Error, true);
   out += '}';
   return out;
 }

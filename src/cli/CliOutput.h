@@ -24,7 +24,7 @@ std::string JsonString(std::string_view utf8);
 // One JSON object on one line (no line end) with the fields of `info` under
 // their own names, texts converted from Shift_JIS to UTF-8, StatusCode as a
 // number: {"URL":...,"Host":...,"Page":...,"Status":...,"StatusCode":...,
-// "ContentType":...,"Charset":...,"Title":...,"Description":...}
+// "ContentType":...,"Charset":...,"Title":...,"Description":...,"Error":...}
 std::string FormatJsonLine(const TPageInfo& info);
 
 // One output line in the chosen encoding, with its line end: Shift_JIS bytes

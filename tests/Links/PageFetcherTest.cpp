@@ -64,13 +64,20 @@ TEST_F(FetchTest, PlainPageFillsEveryField) {
   EXPECT_TRUE(fetcher.ResponseBuffer().empty()) << "nothing is kept between fetches";
 }
 
-TEST_F(FetchTest, HttpsAddressIsRequestedInPlainHttp) {
-  TLoopbackServer server(std::map<std::string, TScript>{{"/s", Respond(Page("Secure"))}});
+TEST_F(FetchTest, HttpsAddressIsNeverRequestedInPlainText) {
+  // A server that answers in plain HTTP whatever comes: the fetch wants a
+  // TLS handshake, gets none, and sends no request.
+  TLoopbackServer server(TScript().ReadBytes(5).Send(Page("Plain")));
   TPageFetcher fetcher(Options(server));
   TPageInfo info;
-  fetcher.FetchPageInfo("https://127.0.0.1/s", info);
-  EXPECT_EQ(info.URL, "https://127.0.0.1/s");
-  EXPECT_EQ(info.Title, "Secure");
+  const std::string address = "https://127.0.0.1:" + std::to_string(server.Port()) + "/s";
+  fetcher.FetchPageInfo(address, info);
+  EXPECT_EQ(info.URL, address);
+  EXPECT_EQ(info.Title, "");
+  EXPECT_EQ(info.StatusCode, 0);
+  EXPECT_TRUE(info.Error.starts_with("[127.0.0.1] ")) << info.Error;
+  ASSERT_TRUE(server.WaitForFinished(1));
+  EXPECT_EQ(server.Connections()[0].received.find("GET"), std::string::npos);
 }
 
 TEST_F(FetchTest, AddressNotStartingWithLowerCaseHttpIsNotFetched) {

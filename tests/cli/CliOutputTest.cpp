@@ -51,11 +51,12 @@ TEST(CliOutput, JsonLineCarriesEveryFieldInUtf8) {
   info.Charset = "Shift_JIS";
   info.Title = "\x93\xFA\x96\x7B\r\n\"2\"";  // 日本, a line break and quotes
   info.Description = "";
+  info.Error = "[\x93\xFA.test] certificate is not trusted";
   EXPECT_EQ(FormatJsonLine(info),
             "{\"URL\":\"http://sjis.demo.example/\",\"Host\":\"sjis.demo.example\",\"Page\":\"/\","
             "\"Status\":\"HTTP/1.1 200 OK\",\"StatusCode\":200,\"ContentType\":\"text/html\","
             "\"Charset\":\"Shift_JIS\",\"Title\":\"\xE6\x97\xA5\xE6\x9C\xAC\\r\\n\\\"2\\\"\","
-            "\"Description\":\"\"}");
+            "\"Description\":\"\",\"Error\":\"[\xE6\x97\xA5.test] certificate is not trusted\"}");
 
   // A record of a failed fetch: the title is left empty (no address in its
   // place), the status code is a number.
