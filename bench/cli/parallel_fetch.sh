@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Wall time of vellumark-cli fetching 1,000 addresses from a local server
 # that answers each request after 50 ms: with 1, 8 and 32 jobs, and a
-# sequential curl loop over the same pages, in one run. The server listens
-# on port 80 (where the product always connects) inside a private network
-# namespace, like the demo site.
+# sequential curl loop over the same pages, in one run; then the same 1,000
+# pages over HTTPS with 32 jobs against plain http with 32 jobs, with the
+# program's CPU time per TLS handshake. The servers listen on ports 80 and
+# 443 inside a private network namespace, like the demo site; the HTTPS
+# server's certificate comes from a test root trusted only there.
 #
 #   bench/cli/parallel_fetch.sh [BUILD-DIR]     (default build/bench)
 #
@@ -17,10 +19,15 @@ if [ "${1:-}" = "--inside" ]; then
   work="$2"
   "$build/bench/cli/delay_server" 80 "$DELAY_MS" &
   server=$!
-  trap 'kill "$server" 2>/dev/null; wait "$server" 2>/dev/null || true' EXIT
-  for _ in $(seq 200); do
-    if (exec 3<>/dev/tcp/127.0.0.1/80) 2>/dev/null; then break; fi
-    sleep 0.05
+  "$build/bench/cli/delay_server" 443 "$DELAY_MS" "$work/certs/good.pem" "$work/certs/good.key" &
+  tls_server=$!
+  trap 'kill "$server" "$tls_server" 2>/dev/null; wait "$server" "$tls_server" 2>/dev/null || true' EXIT
+  export SSL_CERT_FILE="$work/certs/bundle.pem"
+  for port in 80 443; do
+    for _ in $(seq 200); do
+      if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then break; fi
+      sleep 0.05
+    done
   done
   cli="$build/src/cli/vellumark-cli"
   seconds() { date +%s.%N; }
@@ -32,6 +39,12 @@ if [ "${1:-}" = "--inside" ]; then
     end="$(seconds)"
     echo "$name $start $end"
   }
+  cpu_measure() {  # NAME COMMAND...: prints NAME, wall, user and system seconds
+    local name="$1" TIMEFORMAT
+    shift
+    TIMEFORMAT="$name %R %U %S"
+    { time "$@" >"$work/$name.out"; } 2>&1
+  }
   curl_loop() {
     while read -r url; do curl -s -o /dev/null "$url"; done <"$work/addresses.txt"
   }
@@ -39,7 +52,9 @@ if [ "${1:-}" = "--inside" ]; then
   measure j8 "$cli" -q -n -j 8 "$work/addresses.txt"
   measure j32 "$cli" -q -n -j 32 "$work/addresses.txt"
   measure curl curl_loop
-  for run in j1 j8 j32; do
+  cpu_measure plain32 "$cli" -q -n -j 32 "$work/addresses.txt"
+  cpu_measure https32 "$cli" -q -n -j 32 "$work/secure-addresses.txt"
+  for run in j1 j8 j32 plain32 https32; do
     lines="$(grep -c 'takes its time' "$work/$run.out" || true)"
     if [ "$lines" -ne "$COUNT" ]; then
       echo "CHECK FAILED: $run gave $lines fetched lines of $COUNT" >&2
@@ -56,6 +71,8 @@ done
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 for i in $(seq "$COUNT"); do echo "http://bench.example/page$i.html"; done >"$work/addresses.txt"
+sed 's|^http:|https:|' "$work/addresses.txt" >"$work/secure-addresses.txt"
+"$root/tests/support/make-test-certs" "$work/certs" bench.example
 printf '127.0.0.1\tlocalhost bench.example\n' >"$work/hosts"
 
 echo "== vellumark-cli parallel fetch: $COUNT addresses, server pause ${DELAY_MS} ms"
@@ -67,7 +84,8 @@ if [ "$status" -eq 77 ]; then
 fi
 [ "$status" -eq 0 ] || exit "$status"
 awk -v count="$COUNT" -v delay="$DELAY_MS" '
-  { t[$1] = $3 - $2 }
+  NF == 3 { t[$1] = $3 - $2 }
+  NF == 4 { t[$1] = $2; cpu[$1] = $3 + $4 }
   END {
     printf "%-22s %9s %11s %13s\n", "run", "wall (s)", "ideal (s)", "wall / ideal"
     n["j1"] = 1; n["j8"] = 8; n["j32"] = 32
@@ -78,4 +96,8 @@ awk -v count="$COUNT" -v delay="$DELAY_MS" '
     }
     printf "%-22s %9.2f %11.2f %13.2f\n", "curl loop (sequential)", t["curl"], count * delay / 1000, t["curl"] / (count * delay / 1000)
     printf "speed-up over -j1: -j8 %.1fx, -j32 %.1fx; -j1 / curl loop %.2f\n", t["j1"] / t["j8"], t["j1"] / t["j32"], t["j1"] / t["curl"]
+    ideal = count * delay / 1000 / 32
+    printf "%-22s %9.2f %11.2f %13.2f   CPU %.2f s\n", "http  -j32 (timed)", t["plain32"], ideal, t["plain32"] / ideal, cpu["plain32"]
+    printf "%-22s %9.2f %11.2f %13.2f   CPU %.2f s\n", "https -j32", t["https32"], ideal, t["https32"] / ideal, cpu["https32"]
+    printf "https / http wall time %.2f; CPU per TLS handshake (https - http) / %d: %.2f ms\n", t["https32"] / t["plain32"], count, (cpu["https32"] - cpu["plain32"]) * 1000 / count
   }' "$work/times.txt"
