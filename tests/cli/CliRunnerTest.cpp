@@ -125,9 +125,9 @@ TEST(RunCli, DefaultTemplateAndJsonRecords) {
   const TRun json = RunProgram({"--json"}, "http://a/\nftp://b/\n");
   EXPECT_EQ(json.out,
             "{\"URL\":\"http://a/\",\"Host\":\"\",\"Page\":\"\",\"Status\":\"\",\"StatusCode\":200,"
-            "\"ContentType\":\"\",\"Charset\":\"\",\"Title\":\"T:http://a/\",\"Description\":\"\"}\n"
+            "\"ContentType\":\"\",\"Charset\":\"\",\"Title\":\"T:http://a/\",\"Description\":\"\",\"Error\":\"\"}\n"
             "{\"URL\":\"ftp://b/\",\"Host\":\"\",\"Page\":\"\",\"Status\":\"\",\"StatusCode\":0,"
-            "\"ContentType\":\"\",\"Charset\":\"\",\"Title\":\"\",\"Description\":\"\"}\n");
+            "\"ContentType\":\"\",\"Charset\":\"\",\"Title\":\"\",\"Description\":\"\",\"Error\":\"\"}\n");
 }
 
 // What a terminal shows for `bytes`: CR goes back to the left edge, LF starts
