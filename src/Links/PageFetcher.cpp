@@ -7,6 +7,7 @@
 
 #include "Common/AsciiCase.h"
 #include "Common/Error.h"
+#include "Http/WireAddress.h"
 #include "Links/PageFetcherExtract.h"
 
 namespace vellumark {
@@ -100,16 +101,27 @@ void TPageFetcher::FetchPageInfo(std::string_view address, TPageInfo& info) noex
     info = TPageInfo{};
     info.URL = std::move(url);
 
+    // Host and Page show the address as typed, without the blanks around it
+    // (so a line pasted with a leading blank is fetched too; SplitUrl still
+    // takes only an address that begins with "http"). What is sent comes
+    // from the same address without its fragment (Http/WireAddress.h).
+    const std::string typed(TrimAddressBlanks(info.URL));
     std::string host;
     std::string page;
-    if (!SplitUrl(info.URL, host, page)) return;
-    bool secure = IsSecureAddress(info.URL);
+    if (!SplitUrl(typed, host, page)) return;
+    bool secure = IsSecureAddress(typed);
+    std::string wireHost;
+    std::string wirePage;
+    SplitUrl(WithoutFragment(typed), wireHost, wirePage);
+    TAddressOrigin hostOrigin = TAddressOrigin::Typed;
+    TAddressOrigin pageOrigin = TAddressOrigin::Typed;
 
     for (int attempt = 1;; ++attempt) {
       info.Host = host;
       info.Page = page;
 
-      std::string response = Exchange(host, secure, page);
+      std::string response =
+          Exchange(WireHost(wireHost, hostOrigin), secure, RequestTarget(wirePage, pageOrigin));
 
       ReadStatus(regExp_, response, info);
       if (info.StatusCode < 0) return;
@@ -120,10 +132,14 @@ void TPageFetcher::FetchPageInfo(std::string_view address, TPageInfo& info) noex
           info.URL = EncodeMarkupInAddress(target);
           if (!SplitUrl(info.URL, host, page)) return;
           secure = IsSecureAddress(info.URL);
+          SplitUrl(WithoutFragment(info.URL), wireHost, wirePage);
+          hostOrigin = TAddressOrigin::Server;
         } else {
           // Relative: same host; a missing Location gives an empty page.
           page = EncodeMarkupInAddress(target);
+          wirePage = page;
         }
+        pageOrigin = TAddressOrigin::Server;
         if (attempt < MaxRequestsPerAddress) continue;
         return;
       }

@@ -67,8 +67,8 @@ inline std::vector<TCase> Cases() {
       {Sjis("http://日本 語.jp/"), "", "", "", Sjis("日本 語.jp"), "/"},
       {"http://" + tooLong + "/", "", "", "", tooLong, "/"},
       // Redirect targets are the server's UTF-8, encoded byte for byte.
-      {"http://127.0.0.1/old", "/新 x#frag", "GET /%E6%96%B0%20x HTTP/1.0", "HOST: 127.0.0.1:80", "127.0.0.1",
-       "/新 x#frag"},
+      {"http://127.0.0.1/old", "/新\x7f#frag", "GET /%E6%96%B0%7F HTTP/1.0", "HOST: 127.0.0.1:80", "127.0.0.1",
+       "/新\x7f#frag"},
       {"http://127.0.0.1/old", "http://ｌｏｃａｌｈｏｓｔ/新", "GET /%E6%96%B0 HTTP/1.0", "HOST: localhost:80",
        "ｌｏｃａｌｈｏｓｔ", "/新"},
   };

@@ -83,7 +83,7 @@ TEST_F(FetchTest, HttpsAddressIsNeverRequestedInPlainText) {
 TEST_F(FetchTest, AddressNotStartingWithLowerCaseHttpIsNotFetched) {
   TLoopbackServer server(std::map<std::string, TScript>{{"/", Respond(Page("x"))}});
   TPageFetcher fetcher(Options(server));
-  for (const char* address : {"HTTP://127.0.0.1/", " http://127.0.0.1/", "ftp://127.0.0.1/", ""}) {
+  for (const char* address : {"HTTP://127.0.0.1/", " HTTP://127.0.0.1/", "ftp://127.0.0.1/", ""}) {
     TPageInfo info;
     fetcher.FetchPageInfo(address, info);
     EXPECT_EQ(info.URL, address);
