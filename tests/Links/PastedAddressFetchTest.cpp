@@ -39,6 +39,7 @@ TEST(PastedAddressFetch, SendsWhatABrowserSendsAndShowsWhatWasTyped) {
     EXPECT_EQ(info.URL, c.location.starts_with("http") ? c.location : c.typed);
     EXPECT_EQ(info.Host, c.host);
     EXPECT_EQ(info.Page, c.page);
+    EXPECT_EQ(info.Error, c.requestLine.empty() ? "[" + c.host + "] IS INVALID ADDRSS." : "");
   }
 }
 

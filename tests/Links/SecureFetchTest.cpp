@@ -9,6 +9,7 @@
 #include <map>
 #include <string>
 
+#include "Common/Codepage.h"
 #include "Http/SystemMessage.h"
 #include "Http/Tls.h"
 #include "Links/PageFetcher.h"
@@ -67,6 +68,7 @@ TEST_F(SecureFetch, RedirectsCrossSchemesAndPortsAndRelativeOnesKeepThem) {
   };
   const std::string plainHost = "127.0.0.1:" + std::to_string(plain_.Port());
   const std::string secureHost = "localhost:" + good_;
+  const std::string wideSecure = Utf8ToSjis("https://ｌｏｃａｌｈｏｓｔ:") + good_;
   const TRow rows[] = {
       {secure_ + "/page", secure_ + "/page", secureHost, "/page", "secure /page"},
       {plain_address_ + "/page", plain_address_ + "/page", plainHost, "/page", "plain page"},
@@ -76,6 +78,8 @@ TEST_F(SecureFetch, RedirectsCrossSchemesAndPortsAndRelativeOnesKeepThem) {
       {secure_ + "/r303/" + plain_address_ + "/page", plain_address_ + "/page", plainHost, "/page", "plain page"},
       {secure_ + "/r307/" + plain_address_ + "/page", plain_address_ + "/page", plainHost, "/page", "plain page"},
       {secure_ + "/r308//next", secure_ + "/r308//next", secureHost, "/next", "secure /next"},
+      // A host name in full-width letters: its ASCII form is the TLS server name.
+      {wideSecure + "/page", wideSecure + "/page", wideSecure.substr(8), "/page", "secure /page"},
   };
   TPageFetcher fetcher(Options());
   for (const TRow& row : rows) {
