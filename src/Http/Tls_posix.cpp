@@ -1,9 +1,13 @@
 // TLS on Linux through the system's OpenSSL. One client context serves every
 // session of the process (OpenSSL locks what sessions share, so exchanges on
-// many threads use it at once). The session's bytes move through a small BIO
+// many threads use it at once). A later connection to a server resumes the
+// last session with it, as browsers do, which spares both sides most of the
+// handshake's work. The session's bytes move through a small BIO
 // over the program's own socket layer: no SIGPIPE when the peer has gone,
 // the platform's error codes kept for the messages, and every wait goes
 // through WaitSocket, so each is bounded and can be cancelled.
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
@@ -12,6 +16,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstddef>
+#include <mutex>
+#include <unordered_map>
 
 #include "Common/Error.h"
 #include "Http/Http.h"
@@ -78,6 +84,73 @@ const BIO_METHOD* LinkMethod() {
   return method;
 }
 
+// Sessions to resume, one per server: the host name as checked and the
+// address and port connected to. Only a handshake that passed every check
+// yields a session, and a resumed session stands for that same name, so
+// resuming checks nothing less. At most MaxKeptSessions are kept.
+class TSessionCache {
+ public:
+  static constexpr std::size_t MaxKeptSessions = 256;
+
+  // The session kept for `key`, with a reference for the caller, or null.
+  SSL_SESSION* Find(const std::string& key) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = sessions_.find(key);
+    if (found == sessions_.end() || SSL_SESSION_up_ref(found->second) != 1) return nullptr;
+    return found->second;
+  }
+
+  // Keeps `session` (the cache takes the caller's reference) for `key`,
+  // in place of the one kept before.
+  void Keep(const std::string& key, SSL_SESSION* session) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    auto found = sessions_.find(key);
+    if (found != sessions_.end()) {
+      SSL_SESSION_free(found->second);
+      found->second = session;
+      return;
+    }
+    if (sessions_.size() >= MaxKeptSessions) {
+      SSL_SESSION_free(sessions_.begin()->second);
+      sessions_.erase(sessions_.begin());
+    }
+    sessions_.emplace(key, session);
+  }
+
+ private:
+  std::mutex mutex_;
+  std::unordered_map<std::string, SSL_SESSION*> sessions_;
+};
+
+// Never destroyed: sessions must not be freed after OpenSSL's own clean-up
+// at exit.
+TSessionCache& Sessions() {
+  static TSessionCache* const cache = new TSessionCache;
+  return *cache;
+}
+
+// OpenSSL hands over each new session of a connection whose handshake
+// succeeded; the connection's key says which server it belongs to.
+int KeepNewSession(SSL* ssl, SSL_SESSION* session) {
+  const auto* key = static_cast<const std::string*>(SSL_get_app_data(ssl));
+  if (key == nullptr || key->empty()) return 0;
+  Sessions().Keep(*key, session);
+  return 1;
+}
+
+// "address:port" of the connected peer, or empty.
+std::string PeerText(socketapi::THandle socket) {
+  sockaddr_in peer{};
+  socklen_t size = sizeof peer;
+  if (getpeername(static_cast<int>(socket), reinterpret_cast<sockaddr*>(&peer), &size) != 0 ||
+      peer.sin_family != AF_INET) {
+    return {};
+  }
+  char text[INET_ADDRSTRLEN] = {};
+  if (inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text) == nullptr) return {};
+  return std::string(text) + ':' + std::to_string(ntohs(peer.sin_port));
+}
+
 // The client context: TLS 1.2 and 1.3, the peer's certificate checked against
 // OpenSSL's default verify paths (the system's store; SSL_CERT_FILE and
 // SSL_CERT_DIR name others, as OpenSSL documents).
@@ -89,6 +162,8 @@ SSL_CTX* ClientContext() {
     SSL_CTX_set_max_proto_version(made, TLS1_3_VERSION);
     SSL_CTX_set_verify(made, SSL_VERIFY_PEER, nullptr);
     SSL_CTX_set_default_verify_paths(made);
+    SSL_CTX_set_session_cache_mode(made, SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE);
+    SSL_CTX_sess_set_new_cb(made, KeepNewSession);
     return made;
   }();
   return context;
@@ -122,7 +197,13 @@ class TOpenSslSession final : public TTlsSession {
   }
 
   ~TOpenSslSession() override {
-    if (ssl_ != nullptr) SSL_free(ssl_);
+    if (ssl_ == nullptr) return;
+    // The connection simply ends (HTTP/1.0 needs no close_notify, and a
+    // response is often left unread). Marked as shut down, OpenSSL does not
+    // take that for a broken session, so the server's session stays
+    // resumable.
+    if (SSL_is_init_finished(ssl_)) SSL_set_shutdown(ssl_, SSL_SENT_SHUTDOWN | SSL_RECEIVED_SHUTDOWN);
+    SSL_free(ssl_);
   }
 
   TOpenSslSession(const TOpenSslSession&) = delete;
@@ -147,6 +228,15 @@ class TOpenSslSession final : public TTlsSession {
         Fail(TTlsFailure::NameMismatch);
       }
       if (!IsDottedAddress(host_)) SSL_set_tlsext_host_name(ssl_, host_.c_str());
+    }
+
+    if (const std::string peer = PeerText(link_.socket); !peer.empty()) {
+      sessionKey_ = host_ + ' ' + peer;
+      SSL_set_app_data(ssl_, &sessionKey_);
+      if (SSL_SESSION* kept = Sessions().Find(sessionKey_)) {
+        SSL_set_session(ssl_, kept);
+        SSL_SESSION_free(kept);
+      }
     }
 
     int waitError = 0;
@@ -232,6 +322,7 @@ class TOpenSslSession final : public TTlsSession {
   }
 
   std::string host_;
+  std::string sessionKey_;  // which server's session this connection keeps
   SSL* ssl_;
   TSocketLink link_;
 };

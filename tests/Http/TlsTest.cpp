@@ -118,6 +118,37 @@ TEST(TlsExchange, ASilentServerAfterTheHandshakeIsCutOffByTheReceiveTimeOut) {
   EXPECT_EQ(outcome.failure, SystemMessageText(socketapi::TimedOutCode()));
 }
 
+TEST(TlsExchange, ALaterConnectionResumesTheSessionOfTheSameHostNameOnly) {
+  // Schannel keeps its own session cache on Windows; OpenSSL's resumption is
+  // the program's own.
+#ifdef _WIN32
+  constexpr bool resumes = false;
+#else
+  constexpr bool resumes = true;
+#endif
+  const std::uint16_t port = ServerPort("RESUME");
+  struct TRow {
+    const char* host;
+    bool mustResume;
+    bool mustNotResume;
+  };
+  const TRow rows[] = {{"localhost", false, true},
+                       {"localhost", resumes, false},
+                       {"127.0.0.1", false, true},  // a session of another host name
+                       {"127.0.0.1", resumes, false}};
+  for (const TRow& row : rows) {
+    const TOutcome outcome = Fetch(row.host, port, "/resumed");
+    EXPECT_EQ(outcome.failure, "");
+    const bool resumed = outcome.received.find("<title>resumed</title>") != std::string::npos;
+    if (row.mustResume) {
+      EXPECT_TRUE(resumed) << row.host;
+    }
+    if (row.mustNotResume) {
+      EXPECT_FALSE(resumed) << row.host;
+    }
+  }
+}
+
 TEST(TlsExchange, SessionsOnManyThreadsAtOnce) {
   const std::uint16_t port = ServerPort("GOOD");
   std::vector<TOutcome> outcomes(32);

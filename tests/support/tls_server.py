@@ -15,6 +15,8 @@ Answers by the request's path (HTTP/1.0 style: the response, then close):
                    "Location: <loc>", the rest of the path taken as it is
   /stream          200 head, then 50 MiB of 'a' bytes, no "<body"
   /silent          nothing, for a minute
+  /resumed         200 page titled "resumed" or "new": whether the client
+                   resumed an earlier TLS session
   anything else    200 page titled "secure <path>", after --delay-ms
 """
 import os
@@ -46,6 +48,10 @@ def respond(conn, head, delay_ms):
     elif path.startswith(b"/r") and len(path) > 6 and path[5:6] == b"/":
         code = path[2:5]
         conn.sendall(b"HTTP/1.1 " + code + b" Moved\r\nLocation: " + path[6:] + b"\r\n\r\n")
+    elif path == b"/resumed":
+        title = b"resumed" if conn.session_reused else b"new"
+        conn.sendall(b"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<title>" + title +
+                     b"</title>\r\n<body>")
     elif path == b"/silent":
         threading.Event().wait(60)
     elif path == b"/stream":
