@@ -1,0 +1,549 @@
+// TLS client sessions through Schannel (SSPI, secur32) with the certificate
+// checked by CryptoAPI (crypt32). Schannel is told to leave validation to
+// us: what it checks by itself differs between Windows versions (and under
+// Wine it accepts untrusted and wrong-name servers), so the session builds
+// the peer's chain against the system store and applies the SSL policy with
+// the server's name itself, the same way everywhere.
+//
+// Every wait goes through WaitSocket with the caller's limits, so the
+// handshake is bounded and cancellable like any other exchange.
+#define SECURITY_WIN32
+// SCH_CREDENTIALS and TLS_PARAMETERS are declared only with this.
+#define SCHANNEL_USE_BLACKLISTS
+#include <windows.h>
+#include <winternl.h>
+#include <wincrypt.h>
+#include <security.h>
+#include <schannel.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "Common/Error.h"
+#include "Http/SystemMessage.h"
+#include "Http/Tls.h"
+
+namespace vellumark {
+
+namespace {
+
+using socketapi::THandle;
+
+// What the caller asks of every context: a stream with Schannel's own
+// buffers, sequence and replay detection, and alerts on failure.
+constexpr DWORD RequestFlags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT |
+                               ISC_REQ_CONFIDENTIALITY | ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM |
+                               ISC_REQ_EXTENDED_ERROR;
+
+// Bytes read from the socket per call. A TLS record is at most 16 KiB of
+// data plus its overhead.
+constexpr std::size_t ReadChunk = 17 * 1024;
+// More unprocessed input than this is no TLS a client needs to accept: a
+// record can never be that large, and a handshake message that keeps
+// growing is a peer to stop talking to.
+constexpr std::size_t MaxPendingInput = 1024 * 1024;
+
+// A TError that still knows which failure it reports, so that the data
+// phase can tell a time-out of a post-handshake exchange from the rest.
+class TTlsError : public TError {
+ public:
+  TTlsError(TTlsFailure failure, const std::string& message) : TError(message), failure_(failure) {}
+  TTlsFailure Failure() const { return failure_; }
+
+ private:
+  TTlsFailure failure_;
+};
+
+// The system's words for a status or error code, or the code in hex when
+// the system has none.
+std::string CodeText(long code) {
+  std::string text = SystemMessageText(static_cast<int>(code));
+  if (!text.empty()) return text;
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "0x%08lX", static_cast<unsigned long>(code));
+  return hex;
+}
+
+std::wstring Widen(const std::string& text) {
+  if (text.empty()) return {};
+  const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
+  if (length > 0) {
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+  }
+  return wide;
+}
+
+// The four bytes of a host written as a dotted IPv4 address (four decimal
+// parts of at most three digits, each at most 255), or false.
+bool DottedAddressBytes(const std::string& host, BYTE (&bytes)[4]) {
+  std::size_t at = 0;
+  for (int part = 0; part < 4; ++part) {
+    if (part > 0) {
+      if (at >= host.size() || host[at] != '.') return false;
+      ++at;
+    }
+    int value = 0;
+    std::size_t digits = 0;
+    while (at < host.size() && host[at] >= '0' && host[at] <= '9' && digits < 3) {
+      value = value * 10 + (host[at] - '0');
+      ++at;
+      ++digits;
+    }
+    if (digits == 0 || value > 255) return false;
+    bytes[part] = static_cast<BYTE>(value);
+  }
+  return at == host.size();
+}
+
+// The credentials every session shares, acquired once (thread-safely, as a
+// function's static) and kept for the life of the process: Schannel keeps
+// its session cache per credential, so later connections to a server can
+// resume instead of paying for a full handshake.
+struct TCredentials {
+  CredHandle handle{};
+  SECURITY_STATUS status = SEC_E_INTERNAL_ERROR;
+
+  TCredentials() {
+    // Newer Schannel takes SCH_CREDENTIALS, which is what allows TLS 1.3;
+    // the older structure serves systems that do not know it.
+    TLS_PARAMETERS parameters{};
+    parameters.grbitDisabledProtocols =
+        SP_PROT_SSL2_CLIENT | SP_PROT_SSL3_CLIENT | SP_PROT_TLS1_0_CLIENT | SP_PROT_TLS1_1_CLIENT;
+    SCH_CREDENTIALS current{};
+    current.dwVersion = SCH_CREDENTIALS_VERSION;
+    current.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS | SCH_USE_STRONG_CRYPTO;
+    current.cTlsParameters = 1;
+    current.pTlsParameters = &parameters;
+    status = Acquire(&current);
+    if (status == SEC_E_OK) return;
+    SCHANNEL_CRED older{};
+    older.dwVersion = SCHANNEL_CRED_VERSION;
+    older.grbitEnabledProtocols = SP_PROT_TLS1_2_CLIENT;
+    older.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS | SCH_USE_STRONG_CRYPTO;
+    status = Acquire(&older);
+  }
+
+  SECURITY_STATUS Acquire(void* data) {
+    return AcquireCredentialsHandleW(nullptr, const_cast<wchar_t*>(UNISP_NAME_W), SECPKG_CRED_OUTBOUND,
+                                     nullptr, data, nullptr, nullptr, &handle, nullptr);
+  }
+
+  static const TCredentials& Shared() {
+    static const TCredentials credentials;
+    return credentials;
+  }
+};
+
+// Frees a buffer that Schannel allocated.
+class TContextBuffer {
+ public:
+  explicit TContextBuffer(void* buffer) : buffer_(buffer) {}
+  ~TContextBuffer() {
+    if (buffer_ != nullptr) FreeContextBuffer(buffer_);
+  }
+  TContextBuffer(const TContextBuffer&) = delete;
+  TContextBuffer& operator=(const TContextBuffer&) = delete;
+
+ private:
+  void* buffer_;
+};
+
+class TCertificate {
+ public:
+  explicit TCertificate(PCCERT_CONTEXT context = nullptr) : context_(context) {}
+  ~TCertificate() {
+    if (context_ != nullptr) CertFreeCertificateContext(context_);
+  }
+  TCertificate(const TCertificate&) = delete;
+  TCertificate& operator=(const TCertificate&) = delete;
+  PCCERT_CONTEXT* Out() { return &context_; }
+  PCCERT_CONTEXT Get() const { return context_; }
+
+ private:
+  PCCERT_CONTEXT context_;
+};
+
+class TChain {
+ public:
+  ~TChain() {
+    if (chain_ != nullptr) CertFreeCertificateChain(chain_);
+  }
+  PCCERT_CHAIN_CONTEXT* Out() { return &chain_; }
+  PCCERT_CHAIN_CONTEXT Get() const { return chain_; }
+
+ private:
+  PCCERT_CHAIN_CONTEXT chain_ = nullptr;
+};
+
+// Words for the chain's trust error bits that are neither a time nor a
+// trust fault.
+std::string ChainFaultText(DWORD errors) {
+  struct TBit {
+    DWORD bit;
+    const char* text;
+  };
+  static constexpr TBit Bits[] = {
+      {CERT_TRUST_IS_REVOKED, "revoked"},
+      {CERT_TRUST_IS_NOT_SIGNATURE_VALID, "signature not valid"},
+      {CERT_TRUST_IS_NOT_VALID_FOR_USAGE, "not valid for server authentication"},
+      {CERT_TRUST_IS_CYCLIC, "cyclic chain"},
+      {CERT_TRUST_INVALID_EXTENSION, "invalid extension"},
+      {CERT_TRUST_INVALID_POLICY_CONSTRAINTS, "invalid policy constraints"},
+      {CERT_TRUST_INVALID_BASIC_CONSTRAINTS, "invalid basic constraints"},
+      {CERT_TRUST_INVALID_NAME_CONSTRAINTS, "invalid name constraints"},
+  };
+  for (const TBit& entry : Bits) {
+    if ((errors & entry.bit) != 0) return entry.text;
+  }
+  return "chain not valid";
+}
+
+// Whether the certificate's subject alternative names list the address.
+bool NamesAddress(PCCERT_CONTEXT certificate, const BYTE (&address)[4]) {
+  const CERT_INFO* info = certificate->pCertInfo;
+  const PCERT_EXTENSION extension =
+      CertFindExtension(szOID_SUBJECT_ALT_NAME2, info->cExtension, info->rgExtension);
+  if (extension == nullptr) return false;
+  CERT_ALT_NAME_INFO* names = nullptr;
+  DWORD size = 0;
+  if (!CryptDecodeObjectEx(X509_ASN_ENCODING, X509_ALTERNATE_NAME, extension->Value.pbData,
+                           extension->Value.cbData, CRYPT_DECODE_ALLOC_FLAG, nullptr, &names, &size)) {
+    return false;
+  }
+  bool found = false;
+  for (DWORD i = 0; i < names->cAltEntry && !found; ++i) {
+    const CERT_ALT_NAME_ENTRY& entry = names->rgAltEntry[i];
+    found = entry.dwAltNameChoice == CERT_ALT_NAME_IP_ADDRESS && entry.IPAddress.cbData == 4 &&
+            std::memcmp(entry.IPAddress.pbData, address, 4) == 0;
+  }
+  LocalFree(names);
+  return found;
+}
+
+class TSchannelSession final : public TTlsSession {
+ public:
+  TSchannelSession(THandle socket, const std::string& serverName)
+      : socket_(socket), host_(serverName), wideHost_(Widen(serverName)),
+        isAddress_(DottedAddressBytes(serverName, address_)) {}
+
+  ~TSchannelSession() override {
+    if (hasContext_) DeleteSecurityContext(&context_);
+  }
+
+  TSchannelSession(const TSchannelSession&) = delete;
+  TSchannelSession& operator=(const TSchannelSession&) = delete;
+
+  void Start(const TWaitLimits& limits) {
+    const TCredentials& credentials = TCredentials::Shared();
+    if (credentials.status != SEC_E_OK) Fail(TTlsFailure::Handshake, CodeText(credentials.status));
+    Negotiate(limits);
+    Validate();
+    const SECURITY_STATUS sized = QueryContextAttributesW(&context_, SECPKG_ATTR_STREAM_SIZES, &sizes_);
+    if (sized != SEC_E_OK) Fail(TTlsFailure::Handshake, CodeText(sized));
+  }
+
+  void SendAll(std::string_view data, const TWaitLimits& limits) override {
+    std::vector<char> record;
+    while (!data.empty()) {
+      const std::size_t count = std::min<std::size_t>(data.size(), sizes_.cbMaximumMessage);
+      record.assign(sizes_.cbHeader + count + sizes_.cbTrailer, '\0');
+      char* const start = record.data();
+      std::memcpy(start + sizes_.cbHeader, data.data(), count);
+      SecBuffer buffers[4] = {
+          {sizes_.cbHeader, SECBUFFER_STREAM_HEADER, start},
+          {static_cast<unsigned long>(count), SECBUFFER_DATA, start + sizes_.cbHeader},
+          {sizes_.cbTrailer, SECBUFFER_STREAM_TRAILER, start + sizes_.cbHeader + count},
+          {0, SECBUFFER_EMPTY, nullptr}};
+      SecBufferDesc description{SECBUFFER_VERSION, 4, buffers};
+      const SECURITY_STATUS status = EncryptMessage(&context_, 0, &description, 0);
+      if (status != SEC_E_OK) Fail(TTlsFailure::Handshake, CodeText(status));
+      SendRaw(start, buffers[0].cbBuffer + buffers[1].cbBuffer + buffers[2].cbBuffer, limits, false);
+      data.remove_prefix(count);
+    }
+  }
+
+  int Receive(char* buffer, int size, const TWaitLimits& limits) override {
+    for (;;) {
+      if (plainAt_ < plain_.size()) {
+        const std::size_t count = std::min(plain_.size() - plainAt_, static_cast<std::size_t>(std::max(size, 0)));
+        std::memcpy(buffer, plain_.data() + plainAt_, count);
+        plainAt_ += count;
+        return static_cast<int>(count);
+      }
+      plain_.clear();
+      plainAt_ = 0;
+      if (ended_) return 0;
+      if (failed_) return -1;
+      if (!incoming_.empty() && Decrypt(limits)) continue;
+      switch (ReadData(limits)) {
+        case TRead::Data: break;
+        case TRead::Closed: ended_ = true; break;
+        case TRead::Failed: failed_ = true; break;
+      }
+    }
+  }
+
+ private:
+  enum class TRead { Data, Closed, Failed };
+
+  // The name Schannel sends as SNI, which names hosts only: none for a
+  // dotted address (Schannel would send the address text).
+  wchar_t* TargetName() { return isAddress_ ? nullptr : wideHost_.data(); }
+
+  [[noreturn]] void Fail(TTlsFailure failure, const std::string& detail = {}) const {
+    throw TTlsError(failure, TlsFailureMessage(failure, host_, detail));
+  }
+
+  // Runs InitializeSecurityContext until the context is complete: the
+  // first handshake (no context yet) or a post-handshake exchange that the
+  // data phase met (the peer's message waiting in incoming_). Bytes that
+  // follow the handshake stay in incoming_ for the data phase.
+  void Negotiate(const TWaitLimits& limits) {
+    const TCredentials& credentials = TCredentials::Shared();
+    DWORD flags = RequestFlags;
+    bool needInput = hasContext_ && incoming_.empty();
+    for (;;) {
+      if (needInput) ReadHandshake(limits);
+      SecBuffer input[2] = {{static_cast<unsigned long>(incoming_.size()), SECBUFFER_TOKEN, incoming_.data()},
+                            {0, SECBUFFER_EMPTY, nullptr}};
+      SecBufferDesc inputDescription{SECBUFFER_VERSION, 2, input};
+      SecBuffer output[1] = {{0, SECBUFFER_TOKEN, nullptr}};
+      SecBufferDesc outputDescription{SECBUFFER_VERSION, 1, output};
+      DWORD granted = 0;
+      const bool first = !hasContext_;
+      const SECURITY_STATUS status = InitializeSecurityContextW(
+          const_cast<CredHandle*>(&credentials.handle), first ? nullptr : &context_, TargetName(), flags, 0,
+          0, first ? nullptr : &inputDescription, 0, first ? &context_ : nullptr, &outputDescription, &granted,
+          nullptr);
+      const TContextBuffer token(output[0].pvBuffer);
+      if (first && !FAILED(status)) hasContext_ = true;
+      if (status == SEC_E_INCOMPLETE_MESSAGE) {
+        needInput = true;
+        continue;
+      }
+      if (FAILED(status)) Fail(TTlsFailure::Handshake, CodeText(status));
+      if (output[0].cbBuffer > 0 && output[0].pvBuffer != nullptr) {
+        SendRaw(static_cast<const char*>(output[0].pvBuffer), output[0].cbBuffer, limits, true);
+      }
+      if (!first) {
+        if (input[1].BufferType == SECBUFFER_EXTRA && input[1].cbBuffer > 0) {
+          incoming_.erase(incoming_.begin(), incoming_.end() - input[1].cbBuffer);
+        } else {
+          incoming_.clear();
+        }
+      }
+      switch (status) {
+        case SEC_E_OK:
+          return;
+        case SEC_I_CONTINUE_NEEDED:
+          needInput = incoming_.empty();
+          break;
+        case SEC_I_INCOMPLETE_CREDENTIALS:
+          // The server asked for a client certificate; go on without one.
+          flags |= ISC_REQ_USE_SUPPLIED_CREDS;
+          needInput = false;
+          break;
+        default:
+          Fail(TTlsFailure::Handshake, CodeText(status));
+      }
+    }
+  }
+
+  // Checks the peer's certificate: its chain must reach a trusted root
+  // with no error (revocation that could not be checked aside), and the SSL
+  // policy must accept it for this server's name. A dotted IPv4 host is
+  // matched against the certificate's IP address names here, as the policy
+  // compares names only.
+  void Validate() {
+    TCertificate peer;
+    const SECURITY_STATUS got = QueryContextAttributesW(&context_, SECPKG_ATTR_REMOTE_CERT_CONTEXT, peer.Out());
+    if (got != SEC_E_OK || peer.Get() == nullptr) Fail(TTlsFailure::Certificate, CodeText(got));
+    const PCCERT_CONTEXT certificate = peer.Get();
+    if (certificate->cbCertEncoded == validated_.size() &&
+        std::equal(validated_.begin(), validated_.end(), certificate->pbCertEncoded)) {
+      return;
+    }
+
+    LPSTR serverAuth[] = {const_cast<LPSTR>(szOID_PKIX_KP_SERVER_AUTH)};
+    CERT_CHAIN_PARA chainParameters{};
+    chainParameters.cbSize = sizeof chainParameters;
+    chainParameters.RequestedUsage.dwType = USAGE_MATCH_TYPE_AND;
+    chainParameters.RequestedUsage.Usage.cUsageIdentifier = 1;
+    chainParameters.RequestedUsage.Usage.rgpszUsageIdentifier = serverAuth;
+    TChain chain;
+    if (!CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore, &chainParameters, 0,
+                                 nullptr, chain.Out())) {
+      Fail(TTlsFailure::Certificate, CodeText(static_cast<long>(GetLastError())));
+    }
+    const DWORD errors = chain.Get()->TrustStatus.dwErrorStatus &
+                         ~static_cast<DWORD>(CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION);
+    if ((errors & (CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_PARTIAL_CHAIN)) != 0) Fail(TTlsFailure::Untrusted);
+    if ((errors & (CERT_TRUST_IS_NOT_TIME_VALID | CERT_TRUST_CTL_IS_NOT_TIME_VALID)) != 0) {
+      Fail(TTlsFailure::Expired);
+    }
+    if (errors != 0) Fail(TTlsFailure::Certificate, ChainFaultText(errors));
+
+    if (isAddress_ && !NamesAddress(certificate, address_)) Fail(TTlsFailure::NameMismatch);
+    SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};
+    ssl.cbSize = sizeof ssl;
+    ssl.dwAuthType = AUTHTYPE_SERVER;
+    ssl.pwszServerName = TargetName();
+    CERT_CHAIN_POLICY_PARA policy{};
+    policy.cbSize = sizeof policy;
+    policy.pvExtraPolicyPara = &ssl;
+    CERT_CHAIN_POLICY_STATUS outcome{};
+    outcome.cbSize = sizeof outcome;
+    if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain.Get(), &policy, &outcome)) {
+      Fail(TTlsFailure::Certificate, CodeText(static_cast<long>(GetLastError())));
+    }
+    switch (static_cast<HRESULT>(outcome.dwError)) {
+      case S_OK: break;
+      case CERT_E_CN_NO_MATCH: Fail(TTlsFailure::NameMismatch);
+      case CERT_E_EXPIRED: Fail(TTlsFailure::Expired);
+      case CERT_E_UNTRUSTEDROOT:
+      case CERT_E_CHAINING: Fail(TTlsFailure::Untrusted);
+      default: Fail(TTlsFailure::Certificate, CodeText(static_cast<long>(outcome.dwError)));
+    }
+    validated_.assign(certificate->pbCertEncoded, certificate->pbCertEncoded + certificate->cbCertEncoded);
+  }
+
+  // Decrypts what incoming_ holds. Returns false when a whole record has
+  // not arrived yet (read more), true when it made progress or ended the
+  // session.
+  bool Decrypt(const TWaitLimits& limits) {
+    SecBuffer buffers[4] = {{static_cast<unsigned long>(incoming_.size()), SECBUFFER_DATA, incoming_.data()},
+                            {0, SECBUFFER_EMPTY, nullptr},
+                            {0, SECBUFFER_EMPTY, nullptr},
+                            {0, SECBUFFER_EMPTY, nullptr}};
+    SecBufferDesc description{SECBUFFER_VERSION, 4, buffers};
+    const SECURITY_STATUS status = DecryptMessage(&context_, &description, 0, nullptr);
+    if (status == SEC_E_INCOMPLETE_MESSAGE) return false;
+    if (status != SEC_E_OK && status != SEC_I_RENEGOTIATE && status != SEC_I_CONTEXT_EXPIRED) {
+      failed_ = true;
+      return true;
+    }
+    std::size_t extra = 0;
+    for (const SecBuffer& buffer : buffers) {
+      if (buffer.BufferType == SECBUFFER_DATA && buffer.cbBuffer > 0) {
+        const char* data = static_cast<const char*>(buffer.pvBuffer);
+        plain_.insert(plain_.end(), data, data + buffer.cbBuffer);
+      }
+      if (buffer.BufferType == SECBUFFER_EXTRA) extra = buffer.cbBuffer;
+    }
+    incoming_.erase(incoming_.begin(), incoming_.end() - static_cast<std::ptrdiff_t>(extra));
+    if (status == SEC_I_CONTEXT_EXPIRED) {
+      ended_ = true;
+    } else if (status == SEC_I_RENEGOTIATE) {
+      // A handshake message after the handshake (TLS 1.3 session tickets,
+      // a key update, a renegotiation): Schannel takes it through
+      // InitializeSecurityContext with the bytes that follow.
+      try {
+        Negotiate(limits);
+        Validate();
+      } catch (const TTlsError& failure) {
+        if (failure.Failure() == TTlsFailure::TimedOut) {
+          throw TError(SystemMessageText(socketapi::TimedOutCode()));
+        }
+        failed_ = true;
+      }
+    }
+    return true;
+  }
+
+  // Reads the next bytes of the handshake into incoming_.
+  void ReadHandshake(const TWaitLimits& limits) {
+    for (;;) {
+      switch (ReadData(limits, true)) {
+        case TRead::Data: return;
+        case TRead::Closed: Fail(TTlsFailure::PeerClosed);
+        case TRead::Failed: Fail(TTlsFailure::PeerClosed, lastError_ != 0 ? CodeText(lastError_) : "");
+      }
+    }
+  }
+
+  // Appends the next bytes from the socket to incoming_. A time-out is
+  // raised: as a TLS failure during a handshake, with the socket's own
+  // message otherwise.
+  TRead ReadData(const TWaitLimits& limits, bool handshaking = false) {
+    if (incoming_.size() > MaxPendingInput) {
+      if (handshaking) Fail(TTlsFailure::Handshake, "message too long");
+      return TRead::Failed;
+    }
+    const std::size_t had = incoming_.size();
+    incoming_.resize(had + ReadChunk);
+    for (;;) {
+      const auto received = socketapi::Receive(socket_, incoming_.data() + had, static_cast<int>(ReadChunk));
+      if (received.wouldBlock) {
+        const int error = WaitSocket(socket_, socketapi::TWaitFor::Read, limits);
+        if (error == 0) continue;
+        incoming_.resize(had);
+        if (error == socketapi::TimedOutCode()) {
+          if (handshaking) Fail(TTlsFailure::TimedOut);
+          throw TError(SystemMessageText(error));
+        }
+        lastError_ = error;
+        return TRead::Failed;
+      }
+      if (received.error != 0 || received.count <= 0) {
+        incoming_.resize(had);
+        lastError_ = received.error;
+        return received.error != 0 ? TRead::Failed : TRead::Closed;
+      }
+      incoming_.resize(had + static_cast<std::size_t>(received.count));
+      return TRead::Data;
+    }
+  }
+
+  // Sends every byte, each wait for room bounded by the limits.
+  void SendRaw(const char* data, std::size_t count, const TWaitLimits& limits, bool handshaking) {
+    while (count > 0) {
+      const auto sent = socketapi::Send(socket_, data, static_cast<int>(std::min<std::size_t>(count, 1 << 30)));
+      if (sent.error != 0) {
+        if (handshaking) Fail(TTlsFailure::PeerClosed, CodeText(sent.error));
+        throw TError(SystemMessageText(sent.error));
+      }
+      if (sent.wouldBlock || sent.count <= 0) {
+        if (const int error = WaitSocket(socket_, socketapi::TWaitFor::Write, limits)) {
+          if (handshaking) {
+            Fail(error == socketapi::TimedOutCode() ? TTlsFailure::TimedOut : TTlsFailure::PeerClosed,
+                 error == socketapi::TimedOutCode() ? "" : CodeText(error));
+          }
+          throw TError(SystemMessageText(error));
+        }
+        continue;
+      }
+      data += sent.count;
+      count -= static_cast<std::size_t>(sent.count);
+    }
+  }
+
+  THandle socket_;
+  std::string host_;
+  std::wstring wideHost_;
+  BYTE address_[4] = {};
+  bool isAddress_;
+  CtxtHandle context_{};
+  bool hasContext_ = false;
+  SecPkgContext_StreamSizes sizes_{};
+  std::vector<char> incoming_;  // received, not yet processed by Schannel
+  std::vector<char> plain_;     // decrypted, not yet given to the caller
+  std::size_t plainAt_ = 0;
+  std::vector<BYTE> validated_;  // the encoded certificate that passed Validate
+  bool ended_ = false;
+  bool failed_ = false;
+  int lastError_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<TTlsSession> StartTlsSession(socketapi::THandle socket, const std::string& serverName,
+                                             const TWaitLimits& limits) {
+  auto session = std::make_unique<TSchannelSession>(socket, serverName);
+  session->Start(limits);
+  return session;
+}
+
+}  // namespace vellumark
