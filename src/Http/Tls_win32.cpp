@@ -98,6 +98,18 @@ bool DottedAddressBytes(const std::string& host, BYTE (&bytes)[4]) {
   return at == host.size();
 }
 
+// Whether `input` can be the start of a TLS record: a content type from 20
+// to 24, major version 3 and a length a record can have. Given other bytes
+// (a server answering in plain HTTP), Schannel would wait for the "record"
+// they seem to announce until the peer closes or the wait runs out.
+bool CanStartRecord(const std::vector<char>& input) {
+  constexpr int MaxRecord = 16384 + 2048;
+  const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(input[at]); };
+  if (!input.empty() && (byte(0) < 20 || byte(0) > 24)) return false;
+  if (input.size() >= 2 && byte(1) != 3) return false;
+  return input.size() < 5 || ((byte(3) << 8) | byte(4)) <= MaxRecord;
+}
+
 // The credentials every session shares, acquired once (thread-safely, as a
 // function's static) and kept for the life of the process: Schannel keeps
 // its session cache per credential, so later connections to a server can
@@ -307,6 +319,7 @@ class TSchannelSession final : public TTlsSession {
     bool needInput = hasContext_ && incoming_.empty();
     for (;;) {
       if (needInput) ReadHandshake(limits);
+      if (!CanStartRecord(incoming_)) Fail(TTlsFailure::Handshake, "the server did not answer in TLS");
       SecBuffer input[2] = {{static_cast<unsigned long>(incoming_.size()), SECBUFFER_TOKEN, incoming_.data()},
                             {0, SECBUFFER_EMPTY, nullptr}};
       SecBufferDesc inputDescription{SECBUFFER_VERSION, 2, input};
@@ -419,6 +432,10 @@ class TSchannelSession final : public TTlsSession {
                             {0, SECBUFFER_EMPTY, nullptr},
                             {0, SECBUFFER_EMPTY, nullptr}};
     SecBufferDesc description{SECBUFFER_VERSION, 4, buffers};
+    // Whether the record is an alert (content type 21, visible before TLS
+    // 1.3 only, and Schannel under Wine speaks no TLS 1.3).
+    const bool alert = static_cast<unsigned char>(incoming_.front()) == 21;
+    const std::size_t hadPlain = plain_.size();
     const SECURITY_STATUS status = DecryptMessage(&context_, &description, 0, nullptr);
     if (status == SEC_E_INCOMPLETE_MESSAGE) return false;
     if (status != SEC_E_OK && status != SEC_I_RENEGOTIATE && status != SEC_I_CONTEXT_EXPIRED) {
@@ -434,7 +451,10 @@ class TSchannelSession final : public TTlsSession {
       if (buffer.BufferType == SECBUFFER_EXTRA) extra = buffer.cbBuffer;
     }
     incoming_.erase(incoming_.begin(), incoming_.end() - static_cast<std::ptrdiff_t>(extra));
-    if (status == SEC_I_CONTEXT_EXPIRED) {
+    // Windows reports the peer's close_notify as SEC_I_CONTEXT_EXPIRED;
+    // Wine's Schannel as success with no data, which for an alert record
+    // means the same: nothing more comes.
+    if (status == SEC_I_CONTEXT_EXPIRED || (status == SEC_E_OK && alert && plain_.size() == hadPlain)) {
       ended_ = true;
     } else if (status == SEC_I_RENEGOTIATE) {
       // A handshake message after the handshake (TLS 1.3 session tickets,
