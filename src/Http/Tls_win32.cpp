@@ -316,7 +316,10 @@ class TSchannelSession final : public TTlsSession {
   void Negotiate(const TWaitLimits& limits) {
     const TCredentials& credentials = TCredentials::Shared();
     DWORD flags = RequestFlags;
-    bool needInput = hasContext_ && incoming_.empty();
+    // A post-handshake exchange starts with what is already here, even
+    // nothing: Schannel may have taken the whole message in DecryptMessage,
+    // and what the socket brings next may be application data.
+    bool needInput = false;
     for (;;) {
       if (needInput) ReadHandshake(limits);
       if (!CanStartRecord(incoming_)) Fail(TTlsFailure::Handshake, "the server did not answer in TLS");
