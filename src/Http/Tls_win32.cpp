@@ -31,11 +31,10 @@ namespace {
 
 using socketapi::THandle;
 
-// What the caller asks of every context: a stream with Schannel's own
-// buffers, sequence and replay detection, and alerts on failure.
+// What the caller asks of every context: a confidential stream with
+// sequence and replay detection, its tokens in buffers Schannel allocates.
 constexpr DWORD RequestFlags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT |
-                               ISC_REQ_CONFIDENTIALITY | ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM |
-                               ISC_REQ_EXTENDED_ERROR;
+                               ISC_REQ_CONFIDENTIALITY | ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM;
 
 // Bytes read from the socket per call. A TLS record is at most 16 KiB of
 // data plus its overhead.
