@@ -55,6 +55,9 @@ bench: bootstrap
 	@cmake --build --preset bench -j$(JOBS)
 	@scripts/run-benchmarks build/bench
 	@bench/cli/parallel_fetch.sh build/bench
+	@cmake --preset windows >/dev/null
+	@cmake --build --preset windows --target window_build_bench -j$(JOBS)
+	@bench/Main/window_build.sh build/bench build/windows
 
 # Builds vellumark-cli, serves the bundled demo site (scripts/demo) with nginx
 # in a private network namespace, prints the tag lines for the demo addresses

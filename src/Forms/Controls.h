@@ -260,6 +260,9 @@ class TEdit : public TControl {
   void SetTextW(const std::wstring& text);
   void Clear() { SetTextW(std::wstring()); }
   void SelectAll();
+  // A read-only edit takes no typing; it still scrolls, selects and copies.
+  bool ReadOnly() const;
+  void SetReadOnly(bool readOnly);
   // The selected range, in UTF-16 units.
   std::pair<int, int> Selection() const;
   std::wstring SelectedTextW() const;

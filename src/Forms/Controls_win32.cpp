@@ -481,6 +481,9 @@ void TEdit::SetTextW(const std::wstring& text) {
 
 void TEdit::SelectAll() { SendMessageW(Handle(), EM_SETSEL, 0, -1); }
 
+bool TEdit::ReadOnly() const { return (GetWindowLongW(Handle(), GWL_STYLE) & ES_READONLY) != 0; }
+void TEdit::SetReadOnly(bool readOnly) { SendMessageW(Handle(), EM_SETREADONLY, readOnly ? TRUE : FALSE, 0); }
+
 std::pair<int, int> TEdit::Selection() const {
   DWORD start = 0, end = 0;
   SendMessageW(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),

@@ -110,6 +110,9 @@ class TForm : public TContainer, public TWindowObject {
  protected:
   virtual void FormCreate() {}
   virtual void FormDestroy() {}
+  // Runs first when the window is asked to close (Close, the close box,
+  // Alt+F4, the taskbar).
+  virtual void FormClose() {}
   // A key pressed in the window before the dialog keys act on it; true when
   // the window used it. An error that leaves it goes to the error display.
   virtual bool PreviewKey(WORD /*key*/) { return false; }

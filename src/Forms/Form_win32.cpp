@@ -249,6 +249,7 @@ void TForm::Show() {
 bool TForm::Visible() const { return hwnd_ != nullptr && IsWindowVisible(hwnd_) != FALSE; }
 
 void TForm::Close() {
+  GuardedCall([this] { FormClose(); });
   TApplication& app = TApplication::Instance();
   if (modal_) {
     modal_ = false;

@@ -7,9 +7,11 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "Forms/Form.h"
 #include "Http/Http.h"
+#include "Links/OrderedFetch.h"
 #include "Links/PageFetcher.h"
 
 namespace vellumark {
@@ -38,8 +40,17 @@ class TMainForm : public forms::TForm {
   // The fetcher (it owns the regular-expression object); null before
   // FormCreate and after FormDestroy.
   TPageFetcher* Fetcher() const { return fetcher_.get(); }
+  // Test seams: how many fetches a Build runs at once, and the fetch each of
+  // its workers uses (empty: a page fetcher with the connection options).
+  void SetBuildJobs(int jobs) { buildJobs_ = jobs; }
+  void SetFetcherFactory(TFetcherFactory factory) { fetcherFactory_ = std::move(factory); }
+
   // Whether a Build is running.
-  bool Building() const { return building_; }
+  bool Building() const { return build_ != nullptr; }
+  // Stops a running Build as Esc does: no further fetch starts, the ones
+  // under way are abandoned, the lines already shown stay and the Build ends
+  // as usual for them (selected, "-/-", copied to the clipboard).
+  void StopBuild();
 
   void FormCreate() override;
   void FormDestroy() override;
@@ -50,8 +61,14 @@ class TMainForm : public forms::TForm {
   void BtnCloseClick(forms::TComponent& sender);
   void EditFormat1Change(forms::TComponent& sender);
 
+  bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
  protected:
   forms::TNotifyEvent FindHandler(std::string_view name) override;
+  // Esc stops a running Build.
+  bool PreviewKey(WORD key) override;
+  // Closing the window stops a running Build.
+  void FormClose() override;
 
  private:
   // The template of the chosen format: the hint of the first checked of
@@ -59,10 +76,29 @@ class TMainForm : public forms::TForm {
   std::string ChosenTemplate() const;
   void ShowProgress(std::string_view text);
 
+  // The running Build: its channel from the coordinating thread, its fetch
+  // run, its counts and the controls it took from the user.
+  struct TBuildChannel;
+  struct TBuildRun;
+  void TakeBuildLines();
+  // Shows the lines taken so far when the result memo is due for more, else
+  // sets a timer for then; ends the Build after its last line.
+  void ShowBuildLines();
+  void AppendBuildLines();
+  // Ends the running Build: stops its fetches, keeps the lines that were
+  // ready, gives the controls back; then, with `finish`, selects, shows
+  // "-/-" and copies to the clipboard.
+  void EndBuild(bool finish);
+  void RestoreBuildInputs(TBuildRun& run);
+  void FinishBuild();
+
   THttpOptions httpOptions_;
   std::wstring settingsPath_;
   std::unique_ptr<TPageFetcher> fetcher_;
-  bool building_ = false;
+  int buildJobs_ = 8;
+  TFetcherFactory fetcherFactory_;
+  std::unique_ptr<TBuildRun> build_;
+  WPARAM buildNumber_ = 0;
 };
 
 }  // namespace vellumark

@@ -2,7 +2,13 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <memory>
+#include <mutex>
+#include <utility>
 #include <vector>
 
 #include "Common/Codepage.h"
@@ -43,6 +49,12 @@ const char* const BuildQuestion =
     "B\x0d\x0a\x96\xe2\x91\xe8\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1\x82\xa9\x81H";
 
 namespace {
+
+// The message that tells the window a running Build has lines for it; its
+// wParam is the run's number.
+constexpr UINT BuildLinesMessage = WM_APP + 1;
+// The timer that shows lines held back while the result memo was busy.
+constexpr UINT_PTR BuildTimerId = 0x13;
 
 std::string ProgressText(int done, int total) {
   char text[32];
@@ -98,6 +110,9 @@ void TMainForm::FormDestroy() {
     std::unique_ptr<TPageFetcher>& fetcher;
     ~TRelease() { fetcher.reset(); }
   } release{fetcher_};
+  // A Build still running stops here, its controls back as they were, so
+  // that the settings are those of the window at rest.
+  if (build_) EndBuild(false);
   SaveControlState(settingsPath_, *this);
 }
 
@@ -139,7 +154,94 @@ void TMainForm::ShowProgress(std::string_view text) {
   label.Repaint();
 }
 
+// What the coordinating thread of a running Build hands to the window: the
+// finished lines in order and the end of the run, behind a lock. At most one
+// message waits in the window's queue to have them taken; it carries the
+// run's number, so that one left over from a stopped run is ignored.
+struct TMainForm::TBuildChannel {
+  TBuildChannel(HWND window, WPARAM number) : window_(window), number_(number) {}
+
+  // Called on the coordinating thread.
+  void Push(const std::string& line) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    lines_.push_back(line);
+    Notify();
+  }
+  void End() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    ended_ = true;
+    Notify();
+  }
+
+  // Called on the window's thread: the lines ready so far, and whether the
+  // run has handed out its last one.
+  std::vector<std::string> Take(bool& ended) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    posted_ = false;
+    ended = ended_;
+    return std::exchange(lines_, {});
+  }
+  WPARAM Number() const { return number_; }
+
+ private:
+  void Notify() {
+    if (!posted_) posted_ = PostMessageW(window_, BuildLinesMessage, number_, 0) != FALSE;
+  }
+  std::mutex mutex_;
+  HWND window_;
+  WPARAM number_;
+  std::vector<std::string> lines_;
+  bool ended_ = false;
+  bool posted_ = false;
+};
+
+// A running Build as the window sees it.
+struct TMainForm::TBuildRun {
+  std::shared_ptr<TBuildChannel> channel;
+  std::unique_ptr<TOrderedFetch> fetch;
+  int total = 0;        // lines of MemoSource at the start
+  int resultLines = 0;  // lines now in MemoResult
+  // The controls taken away from the user for the run, each with its state
+  // before, which comes back at the end.
+  std::vector<std::pair<forms::TControl*, bool>> disabled;
+  std::vector<std::pair<TMemo*, bool>> readOnly;
+  // Lines taken from the channel and not yet shown, and whether the last
+  // one has come.
+  std::vector<std::string> pending;
+  bool ended = false;
+  // Appending costs the edit control time in proportion to all the text it
+  // holds, so appends are spaced out: after one that took T, the next waits
+  // until 2T have passed, and the window's thread stays free at least two
+  // thirds of the time however long the result grows.
+  std::chrono::steady_clock::time_point nextAppend{};
+  bool timerSet = false;
+};
+
+namespace {
+
+// The controls that would change a running Build's input or start another.
+constexpr const char* BuildInputs[] = {
+    "BtnBuild",    "BtnSelAll",   "BtnClear",    "RbtnFormat1", "RbtnFormat2",    "RbtnFormat3",
+    "RbtnFormat4", "EditFormat1", "EditFormat2", "EditFormat3", "EditFormat4",    "ChkNotDate",
+    "EditLeftPar", "EditDateFormat", "EditRightPar",
+};
+
+// Fetchers that stop as soon as the run's flag is set.
+TFetcherFactory CancellableFetchers(THttpOptions options, std::shared_ptr<std::atomic<bool>> cancelled) {
+  options.cancelled = cancelled.get();
+  return [options, cancelled]() -> TFetchFunction {
+    auto fetcher = std::make_shared<TPageFetcher>(options);
+    // The flag lives as long as the fetcher that watches it.
+    return [fetcher, cancelled](std::string_view address, TPageInfo& info) {
+      fetcher->FetchPageInfo(address, info);
+    };
+  };
+}
+
+}  // namespace
+
 void TMainForm::BtnBuildClick(TComponent&) {
+  if (Building()) return;
   auto& source = Get<TMemo>("MemoSource");
   auto& result = Get<TMemo>("MemoResult");
 
@@ -159,9 +261,8 @@ void TMainForm::BtnBuildClick(TComponent&) {
     }
   }
 
-  // 3. The template.
+  // 3. The template and the date suffix, fixed for the run.
   const std::string tmpl = ChosenTemplate();
-
   TDateSuffix date;
   date.enabled = !Get<TCheckBox>("ChkNotDate").Checked();
   date.left = Get<TEdit>("EditLeftPar").Text();
@@ -169,33 +270,149 @@ void TMainForm::BtnBuildClick(TComponent&) {
   date.right = Get<TEdit>("EditRightPar").Text();
 
   // 4. Start.
-  struct TRunning {
-    bool& flag;
-    ~TRunning() { flag = false; }
-  } running{building_ = true};
   result.Clear();
-  const std::vector<std::string> lines = source.Lines();
-  const int total = static_cast<int>(lines.size());
-  int resultLines = result.LineCount();
-  ShowProgress(ProgressText(resultLines, total));
-
-  // 5. One tag line per address line. The result memo always ends with a
-  // line break here, so the lines a tag line adds are those of the tag line
-  // followed by its CR LF.
-  TPageInfo info;
-  for (const std::string& whole : lines) {
-    const std::string line(CutAddressLine(whole));
-    fetcher_->FetchPageInfo(line, info);
-    const std::string tag = ExpandTag(tmpl, info, date, NowLocal());
-    result.AddLine(tag);
-    resultLines += static_cast<int>(forms::SplitLines(tag + "\r\n").size());
-    ShowProgress(ProgressText(resultLines, total));
+  std::vector<std::string> addresses;
+  for (const std::string& whole : source.Lines()) {
+    addresses.emplace_back(CutAddressLine(whole));
+  }
+  auto run = std::make_unique<TBuildRun>();
+  run->total = static_cast<int>(addresses.size());
+  run->resultLines = result.LineCount();
+  ShowProgress(ProgressText(run->resultLines, run->total));
+  if (addresses.empty()) {
+    FinishBuild();
+    return;
   }
 
-  // 6. Finish.
+  // 5. The lines are fetched and expanded on worker threads, up to
+  // buildJobs_ at once; the date is taken as each line is expanded. They
+  // come back in order through the channel and are appended as they come;
+  // the window's thread goes on with its messages meanwhile.
+  run->channel = std::make_shared<TBuildChannel>(Handle(), ++buildNumber_);
+  auto cancelled = std::make_shared<std::atomic<bool>>(false);
+  const TFetcherFactory factory = fetcherFactory_ ? fetcherFactory_ : CancellableFetchers(httpOptions_, cancelled);
+  TFetchCallbacks callbacks;
+  callbacks.emit = [channel = run->channel](std::size_t, const std::string& line) { channel->Push(line); };
+  for (const char* name : BuildInputs) {
+    auto& control = Get<forms::TControl>(name);
+    run->disabled.emplace_back(&control, control.Enabled());
+    control.SetEnabled(false);
+  }
+  for (TMemo* memo : {&source, &result}) {
+    run->readOnly.emplace_back(memo, memo->ReadOnly());
+    memo->SetReadOnly(true);
+  }
+  try {
+    run->fetch = std::make_unique<TOrderedFetch>(
+        std::move(addresses), buildJobs_, factory,
+        [tmpl, date](const TPageInfo& info) { return ExpandTag(tmpl, info, date, NowLocal()); },
+        std::move(callbacks), [channel = run->channel] { channel->End(); }, cancelled);
+  } catch (...) {
+    RestoreBuildInputs(*run);
+    throw;
+  }
+  build_ = std::move(run);
+}
+
+void TMainForm::TakeBuildLines() {
+  if (!build_) return;
+  bool ended = false;
+  for (std::string& line : build_->channel->Take(ended)) build_->pending.push_back(std::move(line));
+  build_->ended = build_->ended || ended;
+  ShowBuildLines();
+}
+
+void TMainForm::ShowBuildLines() {
+  TBuildRun& run = *build_;
+  if (run.pending.empty() && !run.ended) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (!run.ended && now < run.nextAppend) {
+    if (!run.timerSet) {
+      const auto wait = std::chrono::ceil<std::chrono::milliseconds>(run.nextAppend - now).count();
+      run.timerSet = SetTimer(Handle(), BuildTimerId, static_cast<UINT>(std::max<long long>(wait, 1)), nullptr) != 0;
+    }
+    return;
+  }
+  AppendBuildLines();
+  run.nextAppend = std::chrono::steady_clock::now() + 2 * (std::chrono::steady_clock::now() - now);
+  if (run.ended) EndBuild(true);
+}
+
+void TMainForm::AppendBuildLines() {
+  TBuildRun& run = *build_;
+  if (run.pending.empty()) return;
+  // One edit for all of them: the same text as one line after another. The
+  // result memo always ends with a line break here, so the lines a tag line
+  // adds are those of the tag line followed by its CR LF.
+  std::string text;
+  for (const std::string& line : run.pending) {
+    if (&line != &run.pending.front()) text += "\r\n";
+    text += line;
+    run.resultLines += static_cast<int>(forms::SplitLines(line + "\r\n").size());
+  }
+  run.pending.clear();
+  Get<TMemo>("MemoResult").AddLine(text);
+  ShowProgress(ProgressText(run.resultLines, run.total));
+}
+
+void TMainForm::StopBuild() {
+  if (build_) EndBuild(true);
+}
+
+void TMainForm::EndBuild(bool finish) {
+  // No fetch starts any more and no line comes in after Stop; the lines that
+  // were ready stay. Fetches under way end on their own threads.
+  build_->fetch->Stop();
+  if (build_->timerSet) KillTimer(Handle(), BuildTimerId);
+  bool ended = false;
+  for (std::string& line : build_->channel->Take(ended)) build_->pending.push_back(std::move(line));
+  AppendBuildLines();
+  const std::unique_ptr<TBuildRun> run = std::move(build_);
+  RestoreBuildInputs(*run);
+  if (finish) FinishBuild();
+}
+
+void TMainForm::RestoreBuildInputs(TBuildRun& run) {
+  for (const auto& [control, enabled] : run.disabled) control->SetEnabled(enabled);
+  for (const auto& [memo, readOnly] : run.readOnly) memo->SetReadOnly(readOnly);
+  run.disabled.clear();
+  run.readOnly.clear();
+  // Disabling the focused Build button left no control with the focus.
+  auto& build = Get<TButton>("BtnBuild");
+  if (GetFocus() == nullptr && GetActiveWindow() == Handle() && build.Enabled()) build.SetFocus();
+}
+
+void TMainForm::FinishBuild() {
+  auto& result = Get<TMemo>("MemoResult");
   result.SelectAll();
   ShowProgress("-/-");
   result.CopyToClipboard();
+}
+
+bool TMainForm::PreviewKey(WORD key) {
+  if (key != VK_ESCAPE || !Building()) return false;
+  StopBuild();
+  return true;
+}
+
+void TMainForm::FormClose() { StopBuild(); }
+
+bool TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (message == BuildLinesMessage) {
+    if (build_ && build_->channel->Number() == wParam) forms::GuardedCall([this] { TakeBuildLines(); });
+    result = 0;
+    return true;
+  }
+  if (message == WM_TIMER && wParam == BuildTimerId) {
+    KillTimer(Handle(), BuildTimerId);
+    if (build_) {
+      build_->timerSet = false;
+      forms::GuardedCall([this] { ShowBuildLines(); });
+    }
+    result = 0;
+    return true;
+  }
+  return TForm::HandleMessage(message, wParam, lParam, result);
 }
 
 }  // namespace vellumark

@@ -5,6 +5,7 @@
 
 #include "Forms/Application.h"
 #include "Http/Http.h"
+#include "Links/OrderedFetch.h"
 #include "Main/MainForm.h"
 #include "System/Shell.h"
 
@@ -25,6 +26,11 @@ int RunProgram() {
     vellumark::SetShellOwnerWindow(nullptr);
   }
   app.Finalize();
+  // A Build stopped by closing the window leaves its fetches to end on their
+  // own, which they do within moments; one caught in a host-name lookup
+  // (which nothing can cut short) could take many seconds more. The
+  // settings are saved by now, so the process ends without waiting for it.
+  if (!vellumark::WaitForFetchThreads(500)) ExitProcess(0);
   return 0;
 }
 

@@ -12,7 +12,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cwchar>
+#include <functional>
 #include <initializer_list>
 #include <map>
 #include <memory>
@@ -20,6 +23,7 @@
 #include <regex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "Common/Codepage.h"
@@ -112,6 +116,61 @@ std::vector<std::string> DatesAround(const std::string& pattern, const TDateTime
   return {FormatDateTime(pattern, before), FormatDateTime(pattern, NowLocal())};
 }
 
+// A signal a server thread waits for (at most 20 s, so that a failing test
+// cannot hang).
+class TGate {
+ public:
+  void Open() {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      open_ = true;
+    }
+    changed_.notify_all();
+  }
+  void Wait() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait_for(lock, std::chrono::seconds(20), [this] { return open_; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool open_ = false;
+};
+
+// Asks the window for an answer (WM_NULL) from another thread every few
+// milliseconds, as Windows does to tell a hung window, and counts the asks
+// not answered within 100 ms.
+class TAnswerProbe {
+ public:
+  explicit TAnswerProbe(HWND window)
+      : thread_([this, window] {
+          while (!stop_.load()) {
+            const auto start = std::chrono::steady_clock::now();
+            DWORD_PTR answer = 0;
+            if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 100, &answer) == 0) ++unanswered_;
+            const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+                std::chrono::steady_clock::now() - start).count();
+            if (took > longest_.load()) longest_ = took;
+            ++asked_;
+            Sleep(5);
+          }
+        }) {}
+  ~TAnswerProbe() {
+    stop_ = true;
+    thread_.join();
+  }
+  int Unanswered() const { return unanswered_.load(); }
+  int Asked() const { return asked_.load(); }
+  long long LongestMs() const { return longest_.load(); }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::atomic<int> unanswered_{0}, asked_{0};
+  std::atomic<long long> longest_{0};
+  std::thread thread_;
+};
+
 class MainFormTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { TApplication::Instance().Initialize(); }
@@ -139,6 +198,9 @@ class MainFormTest : public ::testing::Test {
     form.reset();
     DropQuit();
     TApplication::Instance().ClearTerminated();
+    for (TGate& gate : gates) gate.Open();
+    lookups.Open();
+    EXPECT_TRUE(WaitForFetchThreads(20000)) << "a fetch of a stopped Build is still running";
     server.reset();
     DeleteFileW(settings.c_str());
   }
@@ -156,14 +218,35 @@ class MainFormTest : public ::testing::Test {
         {"/a", TScript().Call(capture).Send(Page("Alpha", "First page")).Close()},
         {"/b", TScript().Call(capture).Send(Page(JapaneseTitle, "Second page")).Close()},
         {"/two-line-title", TScript().Call(capture).Send(Page("Two\r\nLines", "d")).Close()},
+        {"/after-two", TScript().Call([this] { AwaitLabel(L"2/2"); }).Call(capture).Send(Page("Alpha", "d")).Close()},
+        {"/gate1", TScript().Call([this] { gates[0].Wait(); }).Send(Page("One", "1")).Close()},
+        {"/gate2", TScript().Call([this] { gates[1].Wait(); }).Send(Page("Two", "2")).Close()},
+        {"/gate3", TScript().Call([this] { gates[2].Wait(); }).Send(Page("Three", "3")).Close()},
+        {"/silent", TScript().Silent()},
+        {"/late", TScript().Call([this] { Enter(); }).Delay(150).Call([this] { --inFlight; })
+                      .Send(Page("Late", "l")).Close()},
+        {"/moved", loopback::Redirect(301, "http://127.0.0.1/b")},
     };
+  }
+
+  // On a server thread: waits (at most 10 s) until the progress label reads
+  // `text`, reading it without a message to the window.
+  void AwaitLabel(const wchar_t* text) {
+    for (int i = 0; i < 2000; ++i) {
+      wchar_t now[64] = {};
+      if (HWND label = progressLabel.load()) InternalGetWindowText(label, now, 64);
+      if (std::wstring_view(now) == text) return;
+      Sleep(5);
+    }
   }
 
   void CreateForm(TMainForm& window) {
     THttpOptions options;
     options.port = server->Port();
-    options.connectTimeoutMs = 5000;
-    options.receiveTimeoutMs = 5000;
+    // Far longer than any wait of a test: a connection that ends sooner was
+    // ended by the window.
+    options.connectTimeoutMs = 60000;
+    options.receiveTimeoutMs = 60000;
     window.SetHttpOptions(options);
     window.SetSettingsPath(settings);
     window.Create();
@@ -191,9 +274,11 @@ class MainFormTest : public ::testing::Test {
     SendMessageW(Handle(name), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
     Pump();
   }
+  // Clicks a button; a Build it starts is let run to its end.
   void Click(const char* name) {
     SendMessageW(Handle(name), BM_CLICK, 0, 0);
     Pump();
+    if (std::string_view(name) == "BtnBuild") WaitForBuild();
   }
   bool Checked(const char* name) const {
     return SendMessageW(Handle(name), BM_GETCHECK, 0, 0) == BST_CHECKED;
@@ -223,14 +308,28 @@ class MainFormTest : public ::testing::Test {
     }
     return focus != nullptr ? "(another window)" : "";
   }
-  // Handles messages until the Build that runs has ended (at most 20 s).
-  void WaitForBuild() {
+  // Handles the window's messages until `done` holds (at most 20 s), and
+  // notes every new text of the progress label meanwhile.
+  bool PumpUntil(const std::function<bool()>& done) {
     const DWORD start = GetTickCount();
-    while (form->Building() && GetTickCount() - start < 20000) {
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    for (;;) {
       Pump();
+      const std::wstring label = TextOf("LblProgress");
+      if (labelsSeen.empty() || labelsSeen.back() != label) labelsSeen.push_back(label);
+      if (done()) return true;
+      if (GetTickCount() - start > 20000) return false;
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
-    ASSERT_FALSE(form->Building());
+  }
+  void WaitForBuild() { ASSERT_TRUE(PumpUntil([this] { return !form->Building(); })); }
+  void PumpFor(DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    PumpUntil([&] { return GetTickCount() - start >= milliseconds; });
+  }
+  // Starts a Build and returns while it runs.
+  void StartBuild() {
+    SendMessageW(Handle("BtnBuild"), BM_CLICK, 0, 0);
+    ASSERT_TRUE(form->Building());
   }
   void Press(WORD key, std::initializer_list<WORD> held = {}) { guitest::Press(form->Handle(), key, held); }
   std::vector<std::wstring> Progress() {
@@ -258,6 +357,17 @@ class MainFormTest : public ::testing::Test {
   std::mutex progressMutex;
   std::vector<std::wstring> progressSeen;
   std::vector<TQuestion> questions;
+  std::vector<std::wstring> labelsSeen;
+  TGate gates[3];
+  TGate lookups;
+  std::atomic<int> stuck{0};
+  std::atomic<int> inFlight{0}, peakInFlight{0};
+  void Enter() {
+    const int now = ++inFlight;
+    int seen = peakInFlight.load();
+    while (now > seen && !peakInFlight.compare_exchange_weak(seen, now)) {
+    }
+  }
   int answer = IDYES;
   guitest::TErrorCatcher errors;
 };
@@ -338,8 +448,10 @@ TEST_F(MainFormTest, BuildFillsTheResultAndTheClipboardWithEveryLineEndedByCrLf)
   EXPECT_EQ(forms::ClipboardTextW(), SjisToWide(expected)) << "Japanese text as code page 932";
   // The whole result is selected at the end.
   EXPECT_EQ(form->Get<TMemo>("MemoResult").SelectedTextW(), SjisToWide(expected));
-  // Counts while fetching: lines done / lines listed; then idle again.
-  EXPECT_THAT(Progress(), ::testing::ElementsAre(L"0/2", L"1/2"));
+  // Counts when each request arrived (lines done / lines listed), then idle
+  // again.
+  EXPECT_THAT(Progress(), ::testing::Each(::testing::AnyOf(L"0/2", L"1/2")));
+  EXPECT_EQ(Progress().size(), 2u);
   EXPECT_EQ(TextOf("LblProgress"), L"-/-");
   EXPECT_EQ(server->Connections().size(), 2u);
   EXPECT_TRUE(questions.empty()) << "no question when ChkNotask is checked";
@@ -350,10 +462,12 @@ TEST_F(MainFormTest, ProgressCountsMemoLinesNotAddresses) {
   QuietBuild();
   Click("RbtnFormat3");
   // A title with a line break adds two lines to the result, so the count
-  // runs ahead; a trailing line break adds no address.
-  SetText("MemoSource", L"http://127.0.0.1/two-line-title\r\nhttp://127.0.0.1/a\r\n");
+  // runs ahead; a trailing line break adds no address. The second page
+  // answers once the label shows the first.
+  SetText("MemoSource", L"http://127.0.0.1/two-line-title\r\nhttp://127.0.0.1/after-two\r\n");
   Click("BtnBuild");
   EXPECT_THAT(Progress(), ::testing::ElementsAre(L"0/2", L"2/2"));
+  EXPECT_THAT(labelsSeen, ::testing::Not(::testing::Contains(L"1/2")));
   EXPECT_EQ(form->Get<TMemo>("MemoResult").LineCount(), 3);
   EXPECT_EQ(TextOf("LblProgress"), L"-/-");
 }
@@ -647,11 +761,130 @@ TEST_F(MainFormTest, CtrlTabSwitchesPagesAndSpaceTogglesACheckBox) {
   EXPECT_EQ(form->Get<TMemo>("MemoSource").SelectedTextW(), TextOf("MemoSource"));
 }
 
+TEST_F(MainFormTest, LinesAppearInInputOrderAsTheyBecomeReadyWhileTheWindowAnswers) {
+  QuietBuild();
+  Click("RbtnFormat3");
+  SetText("MemoSource", L"http://127.0.0.1/gate1\r\nhttp://127.0.0.1/gate2\r\nhttp://127.0.0.1/gate3");
+  auto tag = [](const char* n, const char* title) {
+    return "<a target=\"link\" href=\"http://127.0.0.1/gate" + std::string(n) + "\">" + title + "</a>..." + n + "\r\n";
+  };
+  TAnswerProbe probe(form->Handle());
+  StartBuild();
+  // All three are asked for at once; the last one answers first, and its
+  // line waits for the two before it.
+  ASSERT_TRUE(PumpUntil([&] { return server->Connections().size() == 3; }));
+  gates[2].Open();
+  ASSERT_TRUE(PumpUntil([&] { return server->WaitForFinished(1, 0); }));
+  PumpFor(300);
+  EXPECT_EQ(Result(), "");
+  EXPECT_EQ(TextOf("LblProgress"), L"0/3");
+  gates[0].Open();
+  ASSERT_TRUE(PumpUntil([&] { return TextOf("LblProgress") == L"1/3"; }));
+  EXPECT_EQ(Result(), tag("1", "One"));
+  EXPECT_TRUE(form->Building());
+  gates[1].Open();
+  WaitForBuild();
+  const std::string all = tag("1", "One") + tag("2", "Two") + tag("3", "Three");
+  EXPECT_EQ(Result(), all);
+  EXPECT_EQ(forms::ClipboardText(), all);
+  EXPECT_EQ(form->Get<TMemo>("MemoResult").SelectedTextW(), SjisToWide(all));
+  EXPECT_THAT(labelsSeen, ::testing::Not(::testing::Contains(L"2/3")));
+  EXPECT_EQ(labelsSeen.back(), L"-/-");
+  EXPECT_GT(probe.Asked(), 10);
+  EXPECT_EQ(probe.Unanswered(), 0) << "longest wait for an answer: " << probe.LongestMs() << " ms";
+}
+
+TEST_F(MainFormTest, EscStopsTheBuildKeepingTheFinishedLinesAndCopyingThem) {
+  QuietBuild();
+  Click("RbtnFormat3");
+  const std::string kept = Tag3A + "\r\n" + Tag3B + "\r\n";
+  // Disabling the focused Build button leaves no control with the focus, and
+  // the key then comes to the window as a system key; with a control
+  // focused it comes as an ordinary one.
+  std::size_t connections = 0;
+  for (const bool focusNowhere : {true, false}) {
+    SetText("MemoSource",
+            L"http://127.0.0.1/a\r\nhttp://127.0.0.1/b\r\nhttp://127.0.0.1/silent\r\nhttp://127.0.0.1/a");
+    SetClipboard(L"old");
+    form->Get<TButton>("BtnBuild").SetFocus();
+    StartBuild();
+    connections += 4;
+    ASSERT_TRUE(PumpUntil([&] { return server->Connections().size() == connections && Result() == kept; }));
+    if (!focusNowhere) form->Get<TMemo>("MemoSource").SetFocus();
+    ASSERT_EQ(GetFocus() == nullptr, focusNowhere);
+    Press(VK_ESCAPE);
+    EXPECT_FALSE(form->Building());
+    EXPECT_EQ(Result(), kept);
+    EXPECT_EQ(forms::ClipboardText(), kept);
+    EXPECT_EQ(TextOf("LblProgress"), L"-/-");
+    for (const char* name : {"BtnBuild", "BtnClear", "RbtnFormat4", "EditFormat1", "EditRightPar"}) {
+      EXPECT_TRUE(IsWindowEnabled(Handle(name))) << name;
+    }
+    EXPECT_FALSE(form->Get<TMemo>("MemoResult").ReadOnly());
+    // The silent server's connection is closed by the window, long before
+    // its time-out; nothing of the stopped Build arrives later.
+    ASSERT_TRUE(PumpUntil([&] { return server->WaitForFinished(connections, 0); }));
+    const auto records = server->Connections();
+    EXPECT_EQ(std::count_if(records.begin(), records.end(),
+                            [](const loopback::TConnectionRecord& r) { return r.path == "/silent" && r.peerClosed; }),
+              focusNowhere ? 1 : 2);
+    PumpFor(200);
+    EXPECT_EQ(Result(), kept);
+    // At rest, Esc does nothing.
+    Press(VK_ESCAPE);
+    EXPECT_EQ(forms::ClipboardText(), kept);
+  }
+  EXPECT_TRUE(errors.messages.empty());
+}
+
+TEST_F(MainFormTest, AParallelBuildGivesTheSameBytesAsOneAtATime) {
+  QuietBuild();
+  SetText("EditFormat4", L"#URL#|#HOST#|#PAGE#|#STATUS#|#CONTENTTYPE#|#CHARSET#|#TITLE#|#DESCRIPTION#");
+  Click("RbtnFormat4");
+  std::wstring list;
+  for (const wchar_t* line : {L"http://127.0.0.1/late", L"http://127.0.0.1/b", L"not an address", L"",
+                              L"http://127.0.0.1/late", L"http://127.0.0.1/moved", L"http://127.0.0.1/missing",
+                              L"http://127.0.0.1/two-line-title", L"http://127.0.0.1/late", L"http://127.0.0.1/a",
+                              L"http://127.0.0.1/late", L"http://127.0.0.1/late"}) {
+    list += line;
+    list += L"\r\n";
+  }
+  SetText("MemoSource", list);
+  std::vector<std::string> results;
+  std::vector<int> peaks;
+  for (const int jobs : {1, 8}) {
+    form->SetBuildJobs(jobs);
+    peakInFlight = 0;
+    Click("BtnBuild");
+    results.push_back(Result());
+    peaks.push_back(peakInFlight.load());
+    EXPECT_EQ(forms::ClipboardText(), Result());
+  }
+  EXPECT_EQ(results[0], results[1]);
+  EXPECT_EQ(forms::SplitLines(results[1]).size(), 13u) << "twelve lines, one title of two lines";
+  EXPECT_EQ(peaks[0], 1);
+  EXPECT_GE(peaks[1], 2) << "the slow pages were fetched side by side";
+  EXPECT_TRUE(errors.messages.empty());
+}
+
 // Changes settings, closes the window the given way, and returns the file
 // it wrote.
 class MainFormCloseTest : public MainFormTest {
  protected:
-  enum class TCloseBy { Quit, CloseBox, AltF4 };
+  enum class TCloseBy { Quit, CloseBox, AltF4, Taskbar };
+  void CloseBy(TCloseBy way) {
+    switch (way) {
+      case TCloseBy::Quit: Click("BtnClose"); break;
+      case TCloseBy::CloseBox: SendMessageW(form->Handle(), WM_CLOSE, 0, 0); break;
+      case TCloseBy::AltF4:
+        if (IsWindowEnabled(Handle("BtnBuild"))) form->Get<TButton>("BtnBuild").SetFocus();
+        Press(VK_F4, {VK_MENU});
+        break;
+      case TCloseBy::Taskbar: SendMessageW(TApplication::Instance().Handle(), WM_SYSCOMMAND, SC_CLOSE, 0); break;
+    }
+    Pump();
+  }
+
   void ChangeSettingsAndClose(TCloseBy way) {
     TApplication::Instance().SetMainForm(form.get());
     SetText("EditFormat3", L"<b>#TITLE#</b>");
@@ -663,15 +896,7 @@ class MainFormCloseTest : public MainFormTest {
     SetText("MemoResult", L"not stored either");
     ASSERT_FALSE(TApplication::Instance().Terminated());
     ASSERT_FALSE(QuitPending());
-    switch (way) {
-      case TCloseBy::Quit: Click("BtnClose"); break;
-      case TCloseBy::CloseBox: SendMessageW(form->Handle(), WM_CLOSE, 0, 0); break;
-      case TCloseBy::AltF4:
-        form->Get<TButton>("BtnBuild").SetFocus();
-        Press(VK_F4, {VK_MENU});
-        break;
-    }
-    Pump();
+    CloseBy(way);
     // Closing ends the message loop: a WM_QUIT waits for it.
     EXPECT_TRUE(QuitPending());
     EXPECT_TRUE(TApplication::Instance().Terminated());
@@ -710,7 +935,7 @@ TEST_F(MainFormCloseTest, TheCloseBoxSavesAsQuitDoesAndARestartRestores) {
 
   // No way of closing touches the window's state, so the save after the
   // loop writes the same file after each.
-  for (TCloseBy way : {TCloseBy::CloseBox, TCloseBy::AltF4}) {
+  for (TCloseBy way : {TCloseBy::CloseBox, TCloseBy::AltF4, TCloseBy::Taskbar}) {
     DeleteFileW(settings.c_str());
     form = std::make_unique<TMainForm>();
     CreateForm(*form);
@@ -738,6 +963,62 @@ TEST_F(MainFormCloseTest, TheCloseBoxSavesAsQuitDoesAndARestartRestores) {
   SetText("MemoSource", L"http://127.0.0.1/a");
   Click("BtnBuild");
   EXPECT_EQ(Result(), "<br><a target=\"link\" href=\"http://127.0.0.1/a\">Alpha</a>...First page\r\n");
+}
+
+TEST_F(MainFormCloseTest, ClosingDuringABuildEndsPromptlyAndSavesTheSettingsAtRest) {
+  // The last row's fetches hang as a host-name lookup can, deaf to the stop.
+  const struct {
+    TCloseBy way;
+    bool deaf;
+  } rows[] = {{TCloseBy::Quit, false}, {TCloseBy::CloseBox, false}, {TCloseBy::AltF4, false},
+              {TCloseBy::Taskbar, true}};
+  for (const auto& row : rows) {
+    if (!form) {
+      form = std::make_unique<TMainForm>();
+      CreateForm(*form);
+    }
+    TApplication::Instance().SetMainForm(form.get());
+    QuietBuild();
+    if (row.deaf) {
+      form->SetFetcherFactory([this]() -> TFetchFunction {
+        return [this](std::string_view, TPageInfo&) {
+          ++stuck;
+          lookups.Wait();
+          --stuck;
+        };
+      });
+    }
+    SetText("MemoSource", L"http://127.0.0.1/silent\r\nhttp://127.0.0.1/silent\r\nhttp://127.0.0.1/a");
+    const std::size_t before = server->Connections().size();
+    StartBuild();
+    ASSERT_TRUE(PumpUntil([&] { return row.deaf ? stuck.load() == 3 : server->Connections().size() == before + 3; }));
+
+    const auto start = std::chrono::steady_clock::now();
+    CloseBy(row.way);
+    EXPECT_TRUE(QuitPending());
+    TApplication::Instance().SetMainForm(nullptr);
+    form->Destroy();
+    const auto took = std::chrono::steady_clock::now() - start;
+    form.reset();
+    DropQuit();
+    TApplication::Instance().ClearTerminated();
+    // The fetches' time-out is a minute, and the deaf ones never end on
+    // their own: the window waited for none of them.
+    EXPECT_LT(took, std::chrono::seconds(5)) << static_cast<int>(row.way);
+    if (row.deaf) {
+      EXPECT_EQ(stuck.load(), 3);
+    }
+    // Saved as at rest: nothing stored as disabled because of the Build.
+    EXPECT_EQ(SectionNames(settings).size(), 48u);
+    for (const wchar_t* name : {L"MainForm.BtnBuild", L"MainForm.BtnSelAll", L"MainForm.RbtnFormat1",
+                                L"MainForm.EditFormat1", L"MainForm.ChkNotDate", L"MainForm.EditRightPar"}) {
+      EXPECT_EQ(Value(settings, name, L"Enabled"), L"1") << name;
+    }
+    EXPECT_EQ(Value(settings, L"MainForm.ChkNotask", L"Checked"), L"1");
+  }
+  lookups.Open();
+  EXPECT_TRUE(WaitForFetchThreads(10000));
+  EXPECT_TRUE(errors.messages.empty());
 }
 
 }  // namespace
