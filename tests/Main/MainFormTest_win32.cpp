@@ -850,6 +850,8 @@ TEST_F(MainFormTest, AParallelBuildGivesTheSameBytesAsOneAtATime) {
     list += L"\r\n";
   }
   SetText("MemoSource", list);
+  // A control the settings file disabled stays disabled after a Build.
+  form->Get<TButton>("BtnClear").SetEnabled(false);
   std::vector<std::string> results;
   std::vector<int> peaks;
   for (const int jobs : {1, 8}) {
@@ -864,6 +866,8 @@ TEST_F(MainFormTest, AParallelBuildGivesTheSameBytesAsOneAtATime) {
   EXPECT_EQ(forms::SplitLines(results[1]).size(), 13u) << "twelve lines, one title of two lines";
   EXPECT_EQ(peaks[0], 1);
   EXPECT_GE(peaks[1], 2) << "the slow pages were fetched side by side";
+  EXPECT_FALSE(IsWindowEnabled(Handle("BtnClear")));
+  EXPECT_TRUE(IsWindowEnabled(Handle("BtnSelAll")));
   EXPECT_TRUE(errors.messages.empty());
 }
 
