@@ -55,11 +55,30 @@ class TTlsError : public TError {
   TTlsFailure failure_;
 };
 
-// The system's words for a status or error code, or the code in hex when
-// the system has none.
+// The system's words for a status or error code; where the system has
+// none (Wine has few for SSPI), words of our own for the codes a failed
+// handshake gives, and the code in hex only for the rest.
 std::string CodeText(long code) {
   std::string text = SystemMessageText(static_cast<int>(code));
   if (!text.empty()) return text;
+  struct TWords {
+    SECURITY_STATUS code;
+    const char* text;
+  };
+  static constexpr TWords Words[] = {
+      {SEC_E_ALGORITHM_MISMATCH, "no TLS version or cipher in common with the server"},
+      {SEC_E_ILLEGAL_MESSAGE, "the server sent a message that is not valid TLS"},
+      {SEC_E_INVALID_TOKEN, "the server sent a message that is not valid TLS"},
+      {SEC_E_MESSAGE_ALTERED, "a message was altered on the way"},
+      {SEC_E_DECRYPT_FAILURE, "a message could not be decrypted"},
+      {SEC_E_INTERNAL_ERROR, "the system's TLS gave up: no version in common, or the server sent an alert"},
+      {SEC_E_UNSUPPORTED_FUNCTION, "the system's TLS does not support this"},
+      {SEC_E_NO_CREDENTIALS, "the system's TLS is not available"},
+      {SEC_E_UNKNOWN_CREDENTIALS, "the system's TLS is not available"},
+  };
+  for (const TWords& entry : Words) {
+    if (entry.code == code) return entry.text;
+  }
   char hex[16];
   std::snprintf(hex, sizeof hex, "0x%08lX", static_cast<unsigned long>(code));
   return hex;
