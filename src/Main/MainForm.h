@@ -32,14 +32,11 @@ class TMainForm : public forms::TForm {
   TMainForm();
   ~TMainForm() override;
 
-  // Test seams, effective when set before Create: the connection options of
-  // the page fetcher (a loopback server's port) and the settings file.
+  // Test seams: the connection options of the Build's fetchers (a loopback
+  // server's port), and the settings file, read by Create.
   void SetHttpOptions(const THttpOptions& options) { httpOptions_ = options; }
   void SetSettingsPath(std::wstring path) { settingsPath_ = std::move(path); }
   const std::wstring& SettingsPath() const { return settingsPath_; }
-  // The fetcher (it owns the regular-expression object); null before
-  // FormCreate and after FormDestroy.
-  TPageFetcher* Fetcher() const { return fetcher_.get(); }
   // Test seams: how many fetches a Build runs at once, and the fetch each of
   // its workers uses (empty: a page fetcher with the connection options).
   void SetBuildJobs(int jobs) { buildJobs_ = jobs; }
@@ -94,7 +91,6 @@ class TMainForm : public forms::TForm {
 
   THttpOptions httpOptions_;
   std::wstring settingsPath_;
-  std::unique_ptr<TPageFetcher> fetcher_;
   int buildJobs_ = 8;
   TFetcherFactory fetcherFactory_;
   std::unique_ptr<TBuildRun> build_;

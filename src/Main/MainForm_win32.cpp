@@ -98,18 +98,11 @@ forms::TNotifyEvent TMainForm::FindHandler(std::string_view name) {
 
 void TMainForm::FormCreate() {
   SetCaptionFromVersion(*this);
-  fetcher_ = std::make_unique<TPageFetcher>(httpOptions_);
   Get<TPageControl>("PageControl").SetActivePageIndex(0);
   LoadControlState(settingsPath_, *this);
 }
 
 void TMainForm::FormDestroy() {
-  // The fetcher (and its regular-expression object) goes also when saving
-  // fails.
-  struct TRelease {
-    std::unique_ptr<TPageFetcher>& fetcher;
-    ~TRelease() { fetcher.reset(); }
-  } release{fetcher_};
   // A Build still running stops here, its controls back as they were, so
   // that the settings are those of the window at rest.
   if (build_) EndBuild(false);

