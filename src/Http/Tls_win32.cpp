@@ -10,6 +10,8 @@
 #define SECURITY_WIN32
 // SCH_CREDENTIALS and TLS_PARAMETERS are declared only with this.
 #define SCHANNEL_USE_BLACKLISTS
+// CERT_CHAIN_PARA with its time limit for fetching missing issuers.
+#define CERT_CHAIN_PARA_HAS_EXTRA_FIELDS
 #include <windows.h>
 #include <winternl.h>
 #include <wincrypt.h>
@@ -270,7 +272,7 @@ class TSchannelSession final : public TTlsSession {
     const TCredentials& credentials = TCredentials::Shared();
     if (credentials.status != SEC_E_OK) Fail(TTlsFailure::Handshake, CodeText(credentials.status));
     Negotiate(limits);
-    Validate();
+    Validate(limits);
     const SECURITY_STATUS sized = QueryContextAttributesW(&context_, SECPKG_ATTR_STREAM_SIZES, &sizes_);
     if (sized != SEC_E_OK) Fail(TTlsFailure::Handshake, CodeText(sized));
   }
@@ -391,7 +393,7 @@ class TSchannelSession final : public TTlsSession {
   // policy must accept it for this server's name. A dotted IPv4 host is
   // matched against the certificate's IP address names here, as the policy
   // compares names only.
-  void Validate() {
+  void Validate(const TWaitLimits& limits) {
     TCertificate peer;
     const SECURITY_STATUS got = QueryContextAttributesW(&context_, SECPKG_ATTR_REMOTE_CERT_CONTEXT, peer.Out());
     if (got != SEC_E_OK || peer.Get() == nullptr) Fail(TTlsFailure::Certificate, CodeText(got));
@@ -407,6 +409,9 @@ class TSchannelSession final : public TTlsSession {
     chainParameters.RequestedUsage.dwType = USAGE_MATCH_TYPE_AND;
     chainParameters.RequestedUsage.Usage.cUsageIdentifier = 1;
     chainParameters.RequestedUsage.Usage.rgpszUsageIdentifier = serverAuth;
+    // Windows may fetch an issuer the server left out (from the address in
+    // the certificate); that fetch gets the same limit as every wait.
+    chainParameters.dwUrlRetrievalTimeout = static_cast<DWORD>(std::max(limits.timeoutMs, 1));
     TChain chain;
     if (!CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore, &chainParameters, 0,
                                  nullptr, chain.Out())) {
@@ -483,7 +488,7 @@ class TSchannelSession final : public TTlsSession {
       // InitializeSecurityContext with the bytes that follow.
       try {
         Negotiate(limits);
-        Validate();
+        Validate(limits);
       } catch (const TTlsError& failure) {
         if (failure.Failure() == TTlsFailure::TimedOut) {
           throw TError(SystemMessageText(socketapi::TimedOutCode()));
