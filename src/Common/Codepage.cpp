@@ -292,22 +292,34 @@ std::string Utf8ToSjis(std::string_view utf8, TMissingChar missing) {
   const bool references = missing == TMissingChar::CharacterReference;
   std::vector<char32_t> astral;  // kept only for references
 
-  // Decoded straight to BMP units; a malformed byte becomes "?" here, which
-  // the encoder keeps as it is.
-  std::wstring bmp;
-  bmp.reserve(utf8.size());
+  // ASCII, and the "?" of a malformed byte, go straight to `skeleton`; the
+  // other characters are gathered in `others` for the platform, and `slots`
+  // holds where each of them belongs in the skeleton. A page of markup is
+  // then mostly copied in runs.
+  const std::size_t n = utf8.size();
+  std::string skeleton;
+  skeleton.reserve(n);
+  std::wstring others;
+  std::vector<std::size_t> slots;
   std::size_t i = 0;
-  while (i < utf8.size()) {
-    const auto b0 = static_cast<unsigned char>(utf8[i]);
-    if (b0 < 0x80) {
-      bmp += static_cast<wchar_t>(b0);
-      ++i;
-      continue;
+  while (i < n) {
+    std::size_t runEnd = i;
+    while (n - runEnd >= 8) {
+      std::uint64_t group;
+      std::memcpy(&group, utf8.data() + runEnd, 8);
+      if ((group & 0x8080808080808080ull) != 0) break;
+      runEnd += 8;
     }
+    while (runEnd < n && static_cast<unsigned char>(utf8[runEnd]) < 0x80) ++runEnd;
+    skeleton.append(utf8.substr(i, runEnd - i));
+    i = runEnd;
+    if (i == n) break;
+
+    const auto b0 = static_cast<unsigned char>(utf8[i]);
     const TUtf8Lead lead = Utf8Lead(b0);
     const std::size_t length = lead.length;
     if (length == 0) {
-      bmp += static_cast<wchar_t>(kUnmappable);
+      skeleton += kUnmappable;
       ++i;
       continue;
     }
@@ -316,7 +328,7 @@ std::string Utf8ToSjis(std::string_view utf8, TMissingChar missing) {
     bool cutAtEnd = false;
     bool malformed = false;
     for (std::size_t k = 1; k < length; ++k) {
-      if (i + k >= utf8.size()) {
+      if (i + k >= n) {
         cutAtEnd = true;
         break;
       }
@@ -331,20 +343,38 @@ std::string Utf8ToSjis(std::string_view utf8, TMissingChar missing) {
     if (malformed) {
       // Only the lead byte is replaced; what follows is looked at again on
       // its own (a continuation byte there becomes "?" as well).
-      bmp += static_cast<wchar_t>(kUnmappable);
+      skeleton += kUnmappable;
       ++i;
       continue;
     }
+    slots.push_back(skeleton.size());
     if (cp >= kNeverMapped) {
-      bmp += kNeverMapped;
+      others += kNeverMapped;
       if (references) astral.push_back(cp);
     } else {
-      bmp += static_cast<wchar_t>(cp);
+      others += static_cast<wchar_t>(cp);
     }
     i += length;
   }
+
   TMissingWriter writer = references ? TMissingWriter(astral) : TMissingWriter();
-  return EncodeBmpExact(bmp, writer);
+  std::string encoded;
+  std::vector<std::size_t> ends;
+  ends.reserve(others.size());
+  EncodeExact(others, writer, encoded, ends);
+
+  std::string result;
+  result.reserve(skeleton.size() + encoded.size());
+  std::size_t from = 0;         // in the skeleton
+  std::size_t encodedFrom = 0;  // in `encoded`
+  for (std::size_t k = 0; k < slots.size(); ++k) {
+    result.append(skeleton, from, slots[k] - from);
+    from = slots[k];
+    result.append(encoded, encodedFrom, ends[k] - encodedFrom);
+    encodedFrom = ends[k];
+  }
+  result.append(skeleton, from);
+  return result;
 }
 
 bool IsMultiByteUtf8(std::string_view text) {
