@@ -37,10 +37,6 @@ std::optional<std::string> AsciiName(std::string_view name, TAddressOrigin origi
   return ascii;
 }
 
-[[noreturn]] void ThrowInvalid(std::string_view host) {
-  throw TError("[" + std::string(host) + "] IS INVALID ADDRSS.");
-}
-
 }  // namespace
 
 std::string_view TrimAddressBlanks(std::string_view address) {
@@ -74,12 +70,6 @@ std::string RequestTarget(std::string_view page, TAddressOrigin origin) {
   return target;
 }
 
-std::string WireHostName(std::string_view name, TAddressOrigin origin) {
-  auto ascii = AsciiName(name, origin);
-  if (!ascii) ThrowInvalid(name);
-  return std::move(*ascii);
-}
-
 std::string WireHost(std::string_view host, TAddressOrigin origin) {
   std::string_view name = host;
   std::string_view port;
@@ -91,7 +81,7 @@ std::string WireHost(std::string_view host, TAddressOrigin origin) {
     }
   }
   auto ascii = AsciiName(name, origin);
-  if (!ascii) ThrowInvalid(host);
+  if (!ascii) throw TError("[" + std::string(host) + "] IS INVALID ADDRSS.");
   return *ascii + std::string(port);
 }
 

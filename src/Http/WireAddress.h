@@ -37,17 +37,13 @@ std::string_view WithoutFragment(std::string_view text);
 // UTF-8, every byte that is not printable ASCII (0x21-0x7E) as %XX.
 std::string RequestTarget(std::string_view page, TAddressOrigin origin);
 
-// The ASCII form of a host name (without port) for the lookup, the HOST line
-// and TLS's server name. A name of ASCII bytes only is returned unchanged;
-// any other goes through IDNA (typed text turned into UTF-8 first), and the
-// result must be a usable host name: printable ASCII without the characters
-// a browser refuses in a host (" #%/:<>?@[\]^|"). Throws TError
-// "[<name>] IS INVALID ADDRSS." with `name` as given when it is not.
-std::string WireHostName(std::string_view name, TAddressOrigin origin);
-
-// The same for a host text that may end in ":" and digits: only the name
-// before that colon is converted, the colon and digits are kept as written.
-// The error message names the whole host text.
+// The ASCII form of a host text for the lookup, the HOST line and TLS's
+// server name. A host text of ASCII bytes only is returned unchanged. In any
+// other, the name goes through IDNA (typed text turned into UTF-8 first) and
+// a ":" with digits at its end, a port, is kept as written; the name must
+// come out as a usable host name: printable ASCII without the characters a
+// browser refuses in a host (" #%/:<>?@[\]^|"). Throws TError
+// "[<host>] IS INVALID ADDRSS." with `host` as given when it does not.
 std::string WireHost(std::string_view host, TAddressOrigin origin);
 
 }  // namespace vellumark
