@@ -67,8 +67,10 @@ std::optional<std::uint32_t> LookupByName(const std::string& name);
 // reverse lookup), or none.
 std::optional<std::uint32_t> LookupByAddress(std::uint32_t address);
 
-// The platform's own message text for an error code, untrimmed. On Windows
-// it is empty when the system has no text for the code; on Linux, glibc
+// The platform's own message text for an error code, untrimmed. On Windows,
+// where the system has no text for the code, the usual failures of a
+// connection (time-out, refusal, reset, abort, unreachable) are named in the
+// words Linux uses, and any other code gives an empty text; on Linux, glibc
 // names an unknown code itself ("Unknown error N"), and that text is given.
 std::string RawErrorText(int code);
 

@@ -134,7 +134,20 @@ std::string RawErrorText(int code) {
   char buffer[256] = {};
   const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                                       static_cast<DWORD>(code), 0, buffer, sizeof buffer, nullptr);
-  return std::string(buffer, length);
+  if (length > 0) return std::string(buffer, length);
+  // Where the system has no text (Wine has none for a time-out), the
+  // failures an exchange can end with are still named, in the words Linux
+  // uses for them, so a failed fetch never reads as one without a message.
+  switch (code) {
+    case WSAETIMEDOUT: return "Connection timed out";
+    case WSAECONNREFUSED: return "Connection refused";
+    case WSAECONNRESET: return "Connection reset by peer";
+    case WSAECONNABORTED: return "Software caused connection abort";
+    case WSAENETUNREACH: return "Network is unreachable";
+    case WSAEHOSTUNREACH: return "No route to host";
+    case WSAENETDOWN: return "Network is down";
+    default: return "";
+  }
 }
 
 void StartLibrary() {

@@ -81,5 +81,15 @@ TEST(SystemMessage, TheRefusalTextIsTheSystemsOwnWithoutItsEnding) {
   EXPECT_NE(text.back(), '.');
 }
 
+// A fetch that ends in a time-out or a refusal always says so in words, also
+// where the system keeps no text for the code (Wine has none for a
+// time-out): otherwise its Error would read like that of a fetch that ended
+// normally.
+TEST(SystemMessage, TheFailuresOfAConnectionHaveWordsOnEveryPlatform) {
+  for (const int code : {socketapi::TimedOutCode(), loopback::net::ConnectionRefusedCode()}) {
+    EXPECT_FALSE(SystemMessageText(code).empty()) << code;
+  }
+}
+
 }  // namespace
 }  // namespace vellumark
