@@ -7,18 +7,14 @@ set -uo pipefail
 exe="$1"
 shots="$2"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+source "$root/scripts/gui-window.sh"
 mkdir -p "$shots"
 ini="${exe%.exe}.ini"
 rm -f "$ini" "$shots/build.png" "$shots/config.png"
 
 "$root/scripts/wine-gui-run" "$exe" &
 program=$!
-window=""
-for _ in $(seq 80); do
-  window="$(xdotool search --name 'Vellumark Ver\.0\.6\.9\.19 - MainForm' 2>/dev/null | head -1)"
-  [ -n "$window" ] && break
-  sleep 0.25
-done
+window="$(wait_for_window 'Vellumark Ver\.0\.6\.9\.19 - MainForm')"
 if [ -z "$window" ]; then
   echo "smoke: the main window did not appear" >&2
   kill "$program" 2>/dev/null
@@ -35,16 +31,9 @@ import -window root "$shots/config.png"
 
 xdotool windowfocus --sync "$window" 2>/dev/null || true
 xdotool key --window "$window" alt+F4
-status=""
-for _ in $(seq 60); do
-  if ! kill -0 "$program" 2>/dev/null; then
-    wait "$program"
-    status=$?
-    break
-  fi
-  sleep 0.25
-done
-if [ -z "$status" ]; then
+wait_for_exit "$program" 15
+status=$?
+if [ "$status" -eq 124 ]; then
   echo "smoke: the program did not end after Alt+F4" >&2
   kill "$program" 2>/dev/null
   exit 1

@@ -8,6 +8,7 @@
 set -uo pipefail
 exe="$1"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+source "$root/scripts/gui-window.sh"
 ini="${exe%.exe}.ini"
 log="$(mktemp)"
 trap 'kill $server $program 2>/dev/null; rm -f "$log"' EXIT
@@ -23,12 +24,7 @@ server=$!
 "$root/scripts/wine-gui-run" "$exe" &
 program=$!
 fail() { echo "close smoke: $*" >&2; exit 1; }
-window=""
-for _ in $(seq 80); do
-  window="$(xdotool search --name ' - MainForm$' 2>/dev/null | head -1)"
-  [ -n "$window" ] && break
-  sleep 0.25
-done
+window="$(wait_for_window ' - MainForm$')"
 [ -n "$window" ] || fail "the main window did not appear"
 sleep 1
 port="$(head -1 "$log")"
@@ -45,9 +41,10 @@ for _ in $(seq 50); do [ "$(grep -c request "$log")" -ge 2 ] && break; sleep 0.1
 [ "$(grep -c request "$log")" -eq 2 ] || fail "the server saw $(grep -c request "$log") requests, not 2"
 
 key alt+F4
-for _ in $(seq 100); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$program" 2>/dev/null && fail "the program did not end within 10 s of Alt+F4 during a Build"
-wait "$program" || fail "the program ended with status $?"
+wait_for_exit "$program" 10
+status=$?
+[ "$status" -eq 124 ] && fail "the program did not end within 10 s of Alt+F4 during a Build"
+[ "$status" -eq 0 ] || fail "the program ended with status $status"
 settings="$(iconv -f UTF-16 -t UTF-8 "$ini" 2>/dev/null | tr -d '\r')"
 section() { printf '%s\n' "$settings" | sed -n "/^\[MainForm\.$1\]/,/^\[/p"; }
 section BtnBuild | grep -qx 'Enabled=1' || fail "Build was not saved as enabled"
