@@ -229,6 +229,15 @@ std::string_view SjisPrefix(std::string_view text, std::size_t maxBytes) {
   return text.substr(0, end);
 }
 
+std::string_view Utf8Prefix(std::string_view text, std::size_t maxBytes) {
+  if (text.size() <= maxBytes) return text;
+  // UTF-8 finds its boundaries looking back: a continuation byte
+  // (10xxxxxx) never starts a character.
+  std::size_t end = maxBytes;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  return text.substr(0, end);
+}
+
 std::wstring SjisToWide(std::string_view sjis) {
   if (IsAscii(sjis)) return std::wstring(sjis.begin(), sjis.end());
 

@@ -56,4 +56,8 @@ std::size_t SjisCharLength(std::string_view text, std::size_t pos);
 // cut of a Shift_JIS text (stored texts, address lines).
 std::string_view SjisPrefix(std::string_view text, std::size_t maxBytes);
 
+// The same for UTF-8 text: the cut never falls inside a character (a
+// malformed sequence is cut like any other bytes).
+std::string_view Utf8Prefix(std::string_view text, std::size_t maxBytes);
+
 }  // namespace vellumark

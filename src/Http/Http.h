@@ -1,7 +1,7 @@
-// The HTTP client: cutting a page address into host and page, reading the
-// scheme and port of an address, resolving the host to an IPv4 address, and
-// one request/response exchange over a TCP connection (plain or TLS) whose
-// received bytes go to a caller's sink block by block.
+// The HTTP client's transport: one request/response exchange over a TCP
+// connection (plain or TLS) to a parsed address's canonical host, IPv6 or
+// IPv4 (Http/Connect.h), whose received bytes go to a caller's sink block by
+// block. It neither builds nor reads HTTP; addresses come parsed (Url/Url.h).
 //
 // Every function here is safe to call from several threads at once; the only
 // process-wide state is the socket library start-up (TSocketLibrary).
@@ -10,16 +10,15 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
 
+#include "Url/Url.h"
+
 namespace vellumark {
 
-// The port an address connects to when its host text names none: 80 for
-// plain http, 443 for https.
+// The port of plain http when the address names none (TUrl::EffectivePort).
 inline constexpr std::uint16_t HttpPort = 80;
-inline constexpr std::uint16_t HttpsPort = 443;
 
 // Size of the one receive buffer of an exchange: each receive asks for up to
 // this many bytes, so a block handed to the sink holds at most this many.
@@ -31,50 +30,14 @@ inline constexpr int ReceiveBufferSize = 1025;
 // with an error carrying the same message.
 using TReceiveSink = std::function<bool(const char* data, int count)>;
 
-// Cuts `address` into the host text (between the first "//" and the next
-// "/") and the page text (the rest, always beginning with "/"). Returns false
-// and leaves `host` and `page` untouched unless the address begins with the
-// lower-case letters "http". Never throws.
-bool SplitUrl(std::string_view address, std::string& host, std::string& page);
-
-// True when the address is fetched over TLS: it begins with the lower-case
-// "https://".
-bool IsSecureAddress(std::string_view address);
-
-// Where one exchange goes: the host to resolve (without a port), the port,
-// and whether the connection speaks TLS.
-struct TEndpoint {
-  std::string host;
-  std::uint16_t port = HttpPort;
-  bool secure = false;
-};
-
-// The endpoint of a host text as SplitUrl gives it. A host text ending in
-// ':' and 1 to 5 digits that name a port from 1 to 65535 connects to that
-// port (the host is the text before the colon); one without a colon connects
-// to HttpPort, or HttpsPort when `secure`. Anything else after a colon gives
-// no endpoint.
-std::optional<TEndpoint> EndpointOf(std::string_view hostText, bool secure);
-
-// True when `text` reads, by the program's integer conversion, as a whole
-// number from 0 to 255.
-bool IsAddressPart(std::string_view text);
-
-// True when `host` has exactly three dots and all four parts pass
-// IsAddressPart.
-bool IsDottedAddress(std::string_view host);
-
-// Resolves a host text to an IPv4 address in network byte order. Throws
-// TError "[<host>] IS INVALID ADDRSS." when there is no address for it.
-std::uint32_t ResolveHost(const std::string& host);
-
 // Knobs for tests; the program always uses the defaults.
 struct THttpOptions {
   // Where a plain-http exchange bound for port 80 connects instead (tests
   // serve "port 80" from an ephemeral port); the request text still names
   // port 80, and every other port and TLS are unaffected.
   std::uint16_t port = HttpPort;
-  // Bound on establishing the connection.
+  // Bound on establishing the connection: the whole race between the
+  // host's addresses, not each attempt.
   int connectTimeoutMs = 15000;
   // Bound on each wait for the peer: for the next response block, and for
   // room to send more of the request.
@@ -85,20 +48,19 @@ struct THttpOptions {
   const std::atomic<bool>* cancelled = nullptr;
 };
 
-// Connects to the endpoint (its host resolved with ResolveHost), sets up TLS
-// when it is secure (Http/Tls.h: the certificate is always checked), sends
-// all of `request` and hands every received block to `sink` until the peer
-// closes the connection, a receive fails, or the sink returns false. Returns
-// true in all of those cases. Throws TError on every failure (socket
-// creation, resolution, connection, the TLS handshake, sending, a time-out,
-// or an error thrown by the sink), with the message of the failure. The
-// socket is closed before it returns or throws.
-bool HttpExchange(const TEndpoint& endpoint, std::string_view request, const TReceiveSink& sink,
-                  const THttpOptions& options = {});
-
-// The same over plain http to port 80 of `host`, the host text passed to
-// ResolveHost unchanged.
-bool HttpExchange(const std::string& host, std::string_view request, const TReceiveSink& sink,
+// Connects to the host of `url` at its port (a plain-http address bound for
+// port 80 goes to `options.port`): an IPv4 or IPv6 literal as written, a
+// domain at every address the system's resolver gives, raced by RFC 8305
+// (Http/Connect.h). Sets up TLS when the address is https (Http/Tls.h: the
+// certificate is always checked against `url.host`), sends all of `request`
+// and hands every received block to `sink` until the peer closes the
+// connection, a receive fails, or the sink returns false. Returns true in
+// all of those cases. Throws TError on every failure (socket creation,
+// resolution: "[<host>] IS INVALID ADDRSS.", connection, the TLS
+// handshake, sending, a time-out, or an error thrown by the sink), with the
+// message of the failure. Every socket is closed before it returns or
+// throws.
+bool HttpExchange(const TUrl& url, std::string_view request, const TReceiveSink& sink,
                   const THttpOptions& options = {});
 
 // Starts the platform's socket library for the life of the object and shuts

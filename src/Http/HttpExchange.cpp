@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "Common/Error.h"
+#include "Http/Connect.h"
 #include "Http/Http.h"
 #include "Http/Socket.h"
 #include "Http/SocketWait.h"
@@ -81,28 +82,22 @@ int ReceivePlain(THandle socket, char* buffer, const TWaitLimits& limits) {
   }
 }
 
-bool Exchange(const TEndpoint& endpoint, std::string_view request, const TReceiveSink& sink,
+bool Exchange(const TUrl& url, std::string_view request, const TReceiveSink& sink,
               const THttpOptions& options) {
-  int error = 0;
-  const THandle socket = socketapi::OpenStream(error);
-  if (socket == socketapi::InvalidHandle) RaiseSystemError(error);
+  const std::uint16_t port =
+      !url.Secure() && url.EffectivePort() == HttpPort ? options.port : url.EffectivePort();
+  const THandle socket =
+      ConnectToHost(url.host, url.hostKind, port, {options.connectTimeoutMs, options.cancelled});
   const TSocketCloser closer(socket);
 
-  const std::uint32_t address = ResolveHost(endpoint.host);
-  const std::uint16_t port =
-      !endpoint.secure && endpoint.port == HttpPort ? options.port : endpoint.port;
-  if (const int failed =
-          ConnectSocket(socket, address, port, {options.connectTimeoutMs, options.cancelled})) {
-    RaiseSystemError(failed);
-  }
   const TWaitLimits waits{options.receiveTimeoutMs, options.cancelled};
-  if (!endpoint.secure) {
+  if (!url.Secure()) {
     SendAll(socket, request, waits);
     ReceiveAll([&](char* buffer) { return ReceivePlain(socket, buffer, waits); }, sink);
     return true;
   }
   // The session ends before the closer closes its socket.
-  const auto session = StartTlsSession(socket, endpoint.host, waits);
+  const auto session = StartTlsSession(socket, url.host, waits);
   session->SendAll(request, waits);
   ReceiveAll([&](char* buffer) { return session->Receive(buffer, ReceiveBufferSize, waits); },
              sink);
@@ -111,20 +106,15 @@ bool Exchange(const TEndpoint& endpoint, std::string_view request, const TReceiv
 
 }  // namespace
 
-bool HttpExchange(const TEndpoint& endpoint, std::string_view request, const TReceiveSink& sink,
+bool HttpExchange(const TUrl& url, std::string_view request, const TReceiveSink& sink,
                   const THttpOptions& options) {
   try {
-    return Exchange(endpoint, request, sink, options);
+    return Exchange(url, request, sink, options);
   } catch (const std::exception& failure) {
     // Whatever went wrong inside (the sink's own error kind included)
     // leaves as the program's one error kind, with the same message.
     throw TError(failure.what());
   }
-}
-
-bool HttpExchange(const std::string& host, std::string_view request, const TReceiveSink& sink,
-                  const THttpOptions& options) {
-  return HttpExchange(TEndpoint{host, HttpPort, false}, request, sink, options);
 }
 
 TSocketLibrary::TSocketLibrary() { socketapi::StartLibrary(); }

@@ -32,7 +32,7 @@ int WaitSocket(socketapi::THandle socket, socketapi::TWaitFor what, const TWaitL
 int ConnectSocket(socketapi::THandle socket, std::uint32_t address, std::uint16_t port,
                   const TWaitLimits& limits) {
   ThrowIfCancelled(limits);
-  const int started = socketapi::StartConnect(socket, address, port);
+  const int started = socketapi::StartConnect(socket, socketapi::IPv4Address(address, port));
   if (started != socketapi::ConnectPending) return started;
   if (const int waited = WaitSocket(socket, socketapi::TWaitFor::Connect, limits)) return waited;
   return socketapi::ConnectOutcome(socket);

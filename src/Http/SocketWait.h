@@ -27,7 +27,9 @@ void ThrowIfCancelled(const TWaitLimits& limits);
 // cancelled.
 int WaitSocket(socketapi::THandle socket, socketapi::TWaitFor what, const TWaitLimits& limits);
 
-// Connects the socket, waiting as above. Returns 0 or the error code.
+// Connects the socket to one IPv4 address (network byte order) and port,
+// waiting as above. Returns 0 or the error code. (An exchange races every
+// address of its host instead: Http/Connect.h.)
 int ConnectSocket(socketapi::THandle socket, std::uint32_t address, std::uint16_t port,
                   const TWaitLimits& limits);
 

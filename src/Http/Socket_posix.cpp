@@ -1,5 +1,5 @@
-// BSD sockets. Lookups use the re-entrant calls, so exchanges may run on
-// several threads at once; waits use poll(), which has no descriptor limit.
+// BSD sockets. getaddrinfo is safe on several threads at once; waits use
+// poll(), which has no descriptor limit.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netdb.h>
@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "Http/Socket.h"
@@ -21,15 +22,16 @@ namespace {
 
 int AsFd(THandle socket) { return static_cast<int>(socket); }
 
-// Waits for `events` on the socket, restarting after signals without
-// stretching the overall bound. Returns 0, TimedOutCode() or errno.
-int Poll(int fd, short events, int timeoutMs) {
+// Waits for the events of `entries`, restarting after signals without
+// stretching the overall bound. Returns 0 once some entry has an event,
+// TimedOutCode() or errno.
+int PollAll(std::span<pollfd> entries, int timeoutMs) {
   using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
   for (;;) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    pollfd entry{fd, events, 0};
-    const int ready = poll(&entry, 1, left.count() > 0 ? static_cast<int>(left.count()) : 0);
+    const int ready =
+        poll(entries.data(), entries.size(), left.count() > 0 ? static_cast<int>(left.count()) : 0);
     if (ready > 0) return 0;
     if (ready == 0) return ETIMEDOUT;
     if (errno != EINTR) return errno;
@@ -43,34 +45,52 @@ int Poll(int fd, short events, int timeoutMs) {
   return posixResult == 0 ? buffer : "";
 }
 
-template <typename TLookup>
-std::optional<std::uint32_t> FirstAddress(TLookup lookup) {
-  std::vector<char> work(1024);
-  for (;;) {
-    hostent entry{};
-    hostent* found = nullptr;
-    int hostError = 0;
-    const int result = lookup(entry, work, found, hostError);
-    if (result == ERANGE && work.size() < (std::size_t{1} << 20)) {
-      work.resize(work.size() * 2);
-      continue;
-    }
-    if (result != 0 || found == nullptr || found->h_addrtype != AF_INET || found->h_length != 4 ||
-        found->h_addr_list == nullptr || found->h_addr_list[0] == nullptr) {
-      return std::nullopt;
-    }
-    std::uint32_t address = 0;
-    std::memcpy(&address, found->h_addr_list[0], sizeof address);
+// The platform's form of an endpoint, in `storage`; returns its length.
+socklen_t ToSockaddr(const TAddress& address, sockaddr_storage& storage) {
+  storage = {};
+  if (address.family == TFamily::IPv6) {
+    auto& target = reinterpret_cast<sockaddr_in6&>(storage);
+    target.sin6_family = AF_INET6;
+    target.sin6_port = htons(address.port);
+    std::memcpy(&target.sin6_addr, address.bytes.data(), sizeof target.sin6_addr);
+    target.sin6_scope_id = address.scopeId;
+    return sizeof target;
+  }
+  auto& target = reinterpret_cast<sockaddr_in&>(storage);
+  target.sin_family = AF_INET;
+  target.sin_port = htons(address.port);
+  std::memcpy(&target.sin_addr, address.bytes.data(), sizeof target.sin_addr);
+  return sizeof target;
+}
+
+// A getaddrinfo result as an endpoint at `port`; none for another family.
+std::optional<TAddress> FromAddrinfo(const addrinfo& entry, std::uint16_t port) {
+  TAddress address;
+  address.port = port;
+  if (entry.ai_family == AF_INET6 && entry.ai_addrlen >= sizeof(sockaddr_in6)) {
+    sockaddr_in6 source{};
+    std::memcpy(&source, entry.ai_addr, sizeof source);
+    address.family = TFamily::IPv6;
+    std::memcpy(address.bytes.data(), &source.sin6_addr, sizeof source.sin6_addr);
+    address.scopeId = source.sin6_scope_id;
     return address;
   }
+  if (entry.ai_family == AF_INET && entry.ai_addrlen >= sizeof(sockaddr_in)) {
+    sockaddr_in source{};
+    std::memcpy(&source, entry.ai_addr, sizeof source);
+    std::memcpy(address.bytes.data(), &source.sin_addr, sizeof source.sin_addr);
+    return address;
+  }
+  return std::nullopt;
 }
 
 }  // namespace
 
 int TimedOutCode() { return ETIMEDOUT; }
 
-THandle OpenStream(int& error) {
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
+THandle OpenStream(int& error, TFamily family) {
+  const int domain = family == TFamily::IPv6 ? AF_INET6 : AF_INET;
+  const int fd = socket(domain, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
   if (fd < 0) {
     error = errno;
     return InvalidHandle;
@@ -80,12 +100,10 @@ THandle OpenStream(int& error) {
 
 void Close(THandle socket) { close(AsFd(socket)); }
 
-int StartConnect(THandle socket, std::uint32_t address, std::uint16_t port) {
-  sockaddr_in target{};
-  target.sin_family = AF_INET;
-  target.sin_port = htons(port);
-  target.sin_addr.s_addr = address;
-  if (connect(AsFd(socket), reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0) return 0;
+int StartConnect(THandle socket, const TAddress& address) {
+  sockaddr_storage target;
+  const socklen_t size = ToSockaddr(address, target);
+  if (connect(AsFd(socket), reinterpret_cast<const sockaddr*>(&target), size) == 0) return 0;
   if (errno == EINPROGRESS || errno == EINTR) return ConnectPending;
   return errno;
 }
@@ -98,7 +116,23 @@ int ConnectOutcome(THandle socket) {
 }
 
 int WaitReady(THandle socket, TWaitFor what, int timeoutMs) {
-  return Poll(AsFd(socket), what == TWaitFor::Read ? POLLIN : POLLOUT, timeoutMs);
+  pollfd entry{AsFd(socket), static_cast<short>(what == TWaitFor::Read ? POLLIN : POLLOUT), 0};
+  return PollAll({&entry, 1}, timeoutMs);
+}
+
+int WaitConnects(std::span<const THandle> sockets, int timeoutMs, std::vector<int>& outcomes) {
+  std::vector<pollfd> entries;
+  entries.reserve(sockets.size());
+  for (const THandle socket : sockets) entries.push_back({AsFd(socket), POLLOUT, 0});
+  outcomes.assign(sockets.size(), ConnectPending);
+  const int ready = PollAll(entries, timeoutMs);
+  if (ready != 0) return ready;
+  // An attempt that ends either way makes the socket writable; a failed one
+  // also reports POLLERR (and POLLHUP). SO_ERROR tells which.
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (entries[i].revents != 0) outcomes[i] = ConnectOutcome(sockets[i]);
+  }
+  return 0;
 }
 
 TTransfer Send(THandle socket, const char* data, int count) {
@@ -125,17 +159,23 @@ TTransfer Receive(THandle socket, char* buffer, int size) {
 
 std::uint32_t ParseDottedAddress(const std::string& text) { return inet_addr(text.c_str()); }
 
-std::optional<std::uint32_t> LookupByName(const std::string& name) {
-  return FirstAddress([&](hostent& entry, std::vector<char>& work, hostent*& found, int& hostError) {
-    return gethostbyname_r(name.c_str(), &entry, work.data(), work.size(), &found, &hostError);
-  });
-}
-
-std::optional<std::uint32_t> LookupByAddress(std::uint32_t address) {
-  return FirstAddress([&](hostent& entry, std::vector<char>& work, hostent*& found, int& hostError) {
-    return gethostbyaddr_r(&address, sizeof address, AF_INET, &entry, work.data(), work.size(), &found,
-                           &hostError);
-  });
+std::vector<TAddress> LookUp(const std::string& host, std::uint16_t port, TLookUp what) {
+  addrinfo hints{};
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_protocol = IPPROTO_TCP;
+  switch (what) {
+    case TLookUp::Name: hints.ai_family = AF_UNSPEC; break;
+    case TLookUp::IPv4Literal: hints.ai_family = AF_INET; hints.ai_flags = AI_NUMERICHOST; break;
+    case TLookUp::IPv6Literal: hints.ai_family = AF_INET6; hints.ai_flags = AI_NUMERICHOST; break;
+  }
+  addrinfo* found = nullptr;
+  std::vector<TAddress> addresses;
+  if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0) return addresses;
+  for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
+    if (const auto address = FromAddrinfo(*entry, port)) addresses.push_back(*address);
+  }
+  freeaddrinfo(found);
+  return addresses;
 }
 
 std::string RawErrorText(int code) {

@@ -1,9 +1,13 @@
-// Windows Sockets 1.1 (wsock32). The host database calls keep their result in
-// storage of the calling thread, so lookups on several threads do not
-// disturb each other; the address is read out at once.
-#include <winsock.h>
+// Windows Sockets 2 (ws2_32): IPv4 and IPv6, getaddrinfo (safe on several
+// threads at once). Waits use select(), whose exception set is where a
+// failed connection attempt shows; WSAPoll is not used, since before
+// Windows 10 2004 it does not report a connection attempt that fails.
+#include <winsock2.h>
+#include <ws2tcpip.h>
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "Http/Socket.h"
 
@@ -21,22 +25,58 @@ timeval Duration(int timeoutMs) {
   return duration;
 }
 
-std::optional<std::uint32_t> FirstAddress(const hostent* entry) {
-  if (entry == nullptr || entry->h_addrtype != AF_INET || entry->h_length != 4 ||
-      entry->h_addr_list == nullptr || entry->h_addr_list[0] == nullptr) {
-    return std::nullopt;
+// The platform's form of an endpoint, in `storage`; returns its length.
+int ToSockaddr(const TAddress& address, sockaddr_storage& storage) {
+  storage = {};
+  if (address.family == TFamily::IPv6) {
+    auto& target = reinterpret_cast<sockaddr_in6&>(storage);
+    target.sin6_family = AF_INET6;
+    target.sin6_port = htons(address.port);
+    std::memcpy(&target.sin6_addr, address.bytes.data(), sizeof target.sin6_addr);
+    target.sin6_scope_id = address.scopeId;
+    return sizeof target;
   }
-  std::uint32_t address = 0;
-  std::memcpy(&address, entry->h_addr_list[0], sizeof address);
-  return address;
+  auto& target = reinterpret_cast<sockaddr_in&>(storage);
+  target.sin_family = AF_INET;
+  target.sin_port = htons(address.port);
+  std::memcpy(&target.sin_addr, address.bytes.data(), sizeof target.sin_addr);
+  return sizeof target;
+}
+
+// A getaddrinfo result as an endpoint at `port`; none for another family.
+std::optional<TAddress> FromAddrinfo(const addrinfo& entry, std::uint16_t port) {
+  TAddress address;
+  address.port = port;
+  if (entry.ai_family == AF_INET6 && entry.ai_addrlen >= sizeof(sockaddr_in6)) {
+    sockaddr_in6 source{};
+    std::memcpy(&source, entry.ai_addr, sizeof source);
+    address.family = TFamily::IPv6;
+    std::memcpy(address.bytes.data(), &source.sin6_addr, sizeof source.sin6_addr);
+    address.scopeId = source.sin6_scope_id;
+    return address;
+  }
+  if (entry.ai_family == AF_INET && entry.ai_addrlen >= sizeof(sockaddr_in)) {
+    sockaddr_in source{};
+    std::memcpy(&source, entry.ai_addr, sizeof source);
+    std::memcpy(address.bytes.data(), &source.sin_addr, sizeof source.sin_addr);
+    return address;
+  }
+  return std::nullopt;
+}
+
+// The outcome of an attempt that the exception set reported failed; where
+// the system keeps no code for it, a refusal.
+int FailedConnectOutcome(THandle socket) {
+  const int outcome = ConnectOutcome(socket);
+  return outcome != 0 ? outcome : WSAECONNREFUSED;
 }
 
 }  // namespace
 
 int TimedOutCode() { return WSAETIMEDOUT; }
 
-THandle OpenStream(int& error) {
-  const SOCKET socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+THandle OpenStream(int& error, TFamily family) {
+  const SOCKET socket = ::socket(family == TFamily::IPv6 ? AF_INET6 : AF_INET, SOCK_STREAM, IPPROTO_TCP);
   if (socket == INVALID_SOCKET) {
     error = WSAGetLastError();
     return InvalidHandle;
@@ -52,14 +92,10 @@ THandle OpenStream(int& error) {
 
 void Close(THandle socket) { closesocket(AsSocket(socket)); }
 
-int StartConnect(THandle socket, std::uint32_t address, std::uint16_t port) {
-  sockaddr_in target{};
-  target.sin_family = AF_INET;
-  target.sin_port = htons(port);
-  target.sin_addr.s_addr = address;
-  if (connect(AsSocket(socket), reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0) {
-    return 0;
-  }
+int StartConnect(THandle socket, const TAddress& address) {
+  sockaddr_storage target;
+  const int size = ToSockaddr(address, target);
+  if (connect(AsSocket(socket), reinterpret_cast<const sockaddr*>(&target), size) == 0) return 0;
   const int started = WSAGetLastError();
   return started == WSAEWOULDBLOCK ? ConnectPending : started;
 }
@@ -96,10 +132,33 @@ int WaitReady(THandle socket, TWaitFor what, int timeoutMs) {
   }
   if (ready == 0) return WSAETIMEDOUT;
   if (ready == SOCKET_ERROR) return WSAGetLastError();
-  if (what == TWaitFor::Connect && FD_ISSET(AsSocket(socket), &failed)) {
-    // The attempt failed; its code, when the system keeps none, is a refusal.
-    const int outcome = ConnectOutcome(socket);
-    return outcome != 0 ? outcome : WSAECONNREFUSED;
+  if (what == TWaitFor::Connect && FD_ISSET(AsSocket(socket), &failed)) return FailedConnectOutcome(socket);
+  return 0;
+}
+
+int WaitConnects(std::span<const THandle> sockets, int timeoutMs, std::vector<int>& outcomes) {
+  // An fd_set holds FD_SETSIZE sockets; the caller keeps far fewer attempts
+  // under way at once.
+  const std::size_t count = std::min<std::size_t>(sockets.size(), FD_SETSIZE);
+  fd_set connected;
+  fd_set failed;
+  FD_ZERO(&connected);
+  FD_ZERO(&failed);
+  for (std::size_t i = 0; i < count; ++i) {
+    FD_SET(AsSocket(sockets[i]), &connected);
+    FD_SET(AsSocket(sockets[i]), &failed);
+  }
+  outcomes.assign(sockets.size(), ConnectPending);
+  timeval duration = Duration(timeoutMs);
+  const int ready = select(0, nullptr, &connected, &failed, &duration);
+  if (ready == 0) return WSAETIMEDOUT;
+  if (ready == SOCKET_ERROR) return WSAGetLastError();
+  for (std::size_t i = 0; i < count; ++i) {
+    if (FD_ISSET(AsSocket(sockets[i]), &failed)) {
+      outcomes[i] = FailedConnectOutcome(sockets[i]);
+    } else if (FD_ISSET(AsSocket(sockets[i]), &connected)) {
+      outcomes[i] = ConnectOutcome(sockets[i]);
+    }
   }
   return 0;
 }
@@ -122,12 +181,23 @@ TTransfer Receive(THandle socket, char* buffer, int size) {
 
 std::uint32_t ParseDottedAddress(const std::string& text) { return inet_addr(text.c_str()); }
 
-std::optional<std::uint32_t> LookupByName(const std::string& name) {
-  return FirstAddress(gethostbyname(name.c_str()));
-}
-
-std::optional<std::uint32_t> LookupByAddress(std::uint32_t address) {
-  return FirstAddress(gethostbyaddr(reinterpret_cast<const char*>(&address), sizeof address, AF_INET));
+std::vector<TAddress> LookUp(const std::string& host, std::uint16_t port, TLookUp what) {
+  addrinfo hints{};
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_protocol = IPPROTO_TCP;
+  switch (what) {
+    case TLookUp::Name: hints.ai_family = AF_UNSPEC; break;
+    case TLookUp::IPv4Literal: hints.ai_family = AF_INET; hints.ai_flags = AI_NUMERICHOST; break;
+    case TLookUp::IPv6Literal: hints.ai_family = AF_INET6; hints.ai_flags = AI_NUMERICHOST; break;
+  }
+  addrinfo* found = nullptr;
+  std::vector<TAddress> addresses;
+  if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0) return addresses;
+  for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
+    if (const auto address = FromAddrinfo(*entry, port)) addresses.push_back(*address);
+  }
+  freeaddrinfo(found);
+  return addresses;
 }
 
 std::string RawErrorText(int code) {
@@ -151,10 +221,10 @@ std::string RawErrorText(int code) {
 }
 
 void StartLibrary() {
-  // Version 1.1. The outcome is not examined: if start-up fails, every later
+  // Version 2.2. The outcome is not examined: if start-up fails, every later
   // socket call fails and reports its own error.
   WSADATA data;
-  WSAStartup(0x0101, &data);
+  WSAStartup(MAKEWORD(2, 2), &data);
 }
 
 void StopLibrary() { WSACleanup(); }

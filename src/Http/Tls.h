@@ -8,8 +8,10 @@
 // Certificate checking cannot be turned off: the chain must reach a root of
 // the system's trust store (the Windows certificate store; OpenSSL's default
 // verify paths on Linux) with no error bit set (revocation that cannot be
-// checked aside), and the certificate must name the server (its host name,
-// or the dotted IPv4 address written as the host).
+// checked aside), and the certificate must name the server in its
+// subjectAltName, by the one rule of Http/CertificateName.h: a DNS name for
+// a domain, an IP address entry for an IPv4 or IPv6 address, never the
+// subject's common name.
 #pragma once
 
 #include <memory>
@@ -56,10 +58,12 @@ class TTlsSession {
   virtual int Receive(char* buffer, int size, const TWaitLimits& limits) = 0;
 };
 
-// Performs the client handshake on `socket` for `serverName` (sent as SNI
-// unless it is a dotted IPv4 address; checked against the certificate),
-// each wait bounded by `limits`. TLS 1.2 and 1.3 only. Throws TError with a
-// TlsFailureMessage on any failure.
+// Performs the client handshake on `socket` for `serverName`, the canonical
+// host connected to (a domain is sent as SNI, an address is not; either is
+// checked against the certificate), each wait bounded by `limits`. TLS 1.2
+// and 1.3 only. A server that asks for a client certificate gets none, as
+// from a browser. Throws TError with a TlsFailureMessage on any failure, or
+// TError(CancelledMessage).
 std::unique_ptr<TTlsSession> StartTlsSession(socketapi::THandle socket,
                                              const std::string& serverName,
                                              const TWaitLimits& limits);

@@ -20,7 +20,7 @@
 #include <unordered_map>
 
 #include "Common/Error.h"
-#include "Http/Http.h"
+#include "Http/CertificateName.h"
 #include "Http/SystemMessage.h"
 #include "Http/Tls.h"
 
@@ -138,17 +138,27 @@ int KeepNewSession(SSL* ssl, SSL_SESSION* session) {
   return 1;
 }
 
-// "address:port" of the connected peer, or empty.
+// "address port" of the connected peer (IPv4 or IPv6), or empty.
 std::string PeerText(socketapi::THandle socket) {
-  sockaddr_in peer{};
+  sockaddr_storage peer{};
   socklen_t size = sizeof peer;
-  if (getpeername(static_cast<int>(socket), reinterpret_cast<sockaddr*>(&peer), &size) != 0 ||
-      peer.sin_family != AF_INET) {
+  if (getpeername(static_cast<int>(socket), reinterpret_cast<sockaddr*>(&peer), &size) != 0) return {};
+  const void* address = nullptr;
+  in_port_t port = 0;
+  if (peer.ss_family == AF_INET) {
+    const auto& v4 = reinterpret_cast<const sockaddr_in&>(peer);
+    address = &v4.sin_addr;
+    port = v4.sin_port;
+  } else if (peer.ss_family == AF_INET6) {
+    const auto& v6 = reinterpret_cast<const sockaddr_in6&>(peer);
+    address = &v6.sin6_addr;
+    port = v6.sin6_port;
+  } else {
     return {};
   }
-  char text[INET_ADDRSTRLEN] = {};
-  if (inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text) == nullptr) return {};
-  return std::string(text) + ':' + std::to_string(ntohs(peer.sin_port));
+  char text[INET6_ADDRSTRLEN] = {};
+  if (inet_ntop(peer.ss_family, address, text, sizeof text) == nullptr) return {};
+  return std::string(text) + ' ' + std::to_string(ntohs(port));
 }
 
 // The client context: TLS 1.2 and 1.3, the peer's certificate checked against
@@ -217,17 +227,20 @@ class TOpenSslSession final : public TTlsSession {
     BIO_set_init(bio, 1);
     SSL_set_bio(ssl_, bio, bio);
 
-    // A dotted IPv4 address is checked as an address and sent without SNI;
-    // a text that looks dotted but is no address the check can read stays a
-    // name, which no certificate names.
+    // The certificate must name the host in its subjectAltName (never only
+    // in the subject's common name): an address as an IP address entry, sent
+    // without SNI; a domain as a DNS name, one whole-label wildcard at most.
+    const TTlsIdentity identity = TlsIdentityOf(host_);
     X509_VERIFY_PARAM* check = SSL_get0_param(ssl_);
-    X509_VERIFY_PARAM_set_hostflags(check, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
-    const bool byAddress = IsDottedAddress(host_) && X509_VERIFY_PARAM_set1_ip_asc(check, host_.c_str()) == 1;
-    if (!byAddress) {
-      if (X509_VERIFY_PARAM_set1_host(check, host_.c_str(), host_.size()) != 1) {
-        Fail(TTlsFailure::NameMismatch);
-      }
-      if (!IsDottedAddress(host_)) SSL_set_tlsext_host_name(ssl_, host_.c_str());
+    X509_VERIFY_PARAM_set_hostflags(check, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS | X509_CHECK_FLAG_NEVER_CHECK_SUBJECT);
+    if (!identity.address.empty()) {
+      const auto* address = reinterpret_cast<const unsigned char*>(identity.address.data());
+      if (X509_VERIFY_PARAM_set1_ip(check, address, identity.address.size()) != 1) Fail(TTlsFailure::NameMismatch);
+    } else if (identity.name.empty() ||
+               X509_VERIFY_PARAM_set1_host(check, identity.name.c_str(), identity.name.size()) != 1) {
+      Fail(TTlsFailure::NameMismatch);
+    } else {
+      SSL_set_tlsext_host_name(ssl_, identity.name.c_str());
     }
 
     if (const std::string peer = PeerText(link_.socket); !peer.empty()) {

@@ -2,8 +2,10 @@
 // checked by CryptoAPI (crypt32). Schannel is told to leave validation to
 // us: what it checks by itself differs between Windows versions (and under
 // Wine it accepts untrusted and wrong-name servers), so the session builds
-// the peer's chain against the system store and applies the SSL policy with
-// the server's name itself, the same way everywhere.
+// the peer's chain against the system store, applies the SSL policy, and
+// matches the server's name against the certificate's subjectAltName with
+// the portable rule (Http/CertificateName.h): CryptoAPI's own name check
+// falls back to the subject's common name, which browsers no longer accept.
 //
 // Every wait goes through WaitSocket with the caller's limits, so the
 // handshake is bounded and cancellable like any other exchange.
@@ -19,11 +21,15 @@
 #include <schannel.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "Common/Error.h"
+#include "Http/CertificateName.h"
 #include "Http/SystemMessage.h"
 #include "Http/Tls.h"
 
@@ -45,6 +51,10 @@ constexpr std::size_t ReadChunk = 17 * 1024;
 // record can never be that large, and a handshake message that keeps
 // growing is a peer to stop talking to.
 constexpr std::size_t MaxPendingInput = 1024 * 1024;
+// How often InitializeSecurityContext may give the same status again
+// without taking any of the server's bytes (or asking for more) before the
+// handshake is given up: it would otherwise go round in circles.
+constexpr int MaxRepeatsWithoutProgress = 2;
 
 // A TError that still knows which failure it reports, so that the data
 // phase can tell a time-out of a post-handshake exchange from the rest.
@@ -94,28 +104,6 @@ std::wstring Widen(const std::string& text) {
     MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
   }
   return wide;
-}
-
-// The four bytes of a host written as a dotted IPv4 address (four decimal
-// parts of at most three digits, each at most 255), or false.
-bool DottedAddressBytes(const std::string& host, BYTE (&bytes)[4]) {
-  std::size_t at = 0;
-  for (int part = 0; part < 4; ++part) {
-    if (part > 0) {
-      if (at >= host.size() || host[at] != '.') return false;
-      ++at;
-    }
-    int value = 0;
-    std::size_t digits = 0;
-    while (at < host.size() && host[at] >= '0' && host[at] <= '9' && digits < 3) {
-      value = value * 10 + (host[at] - '0');
-      ++at;
-      ++digits;
-    }
-    if (digits == 0 || value > 255) return false;
-    bytes[part] = static_cast<BYTE>(value);
-  }
-  return at == host.size();
 }
 
 // Whether `input` can be the start of a TLS record: a content type from 20
@@ -198,17 +186,110 @@ class TCertificate {
   PCCERT_CONTEXT context_;
 };
 
-class TChain {
+// One build of a peer's chain, owned jointly by the session that waits for
+// it and the thread that makes it; whichever lets go last frees it.
+// Building may fetch from the network: an issuer the server left out (from
+// the address its certificate gives) and, on Windows, a root the system has
+// not downloaded yet. CertGetCertificateChain cannot be stopped, and its
+// own time limit is per address fetched (Wine ignores it, and its fetch can
+// wait for ever), so the build runs on a thread of its own, which the
+// session stops waiting for when the exchange's time is up or it is
+// cancelled; the thread then ends alone. The thread is a plain Win32 one:
+// winpthreads, under std::thread, can hand a thread detached at once the
+// state of another.
+class TChainBuild {
  public:
-  ~TChain() {
-    if (chain_ != nullptr) CertFreeCertificateChain(chain_);
+  struct TRelease {
+    void operator()(TChainBuild* build) const { build->Release(); }
+  };
+  using TShare = std::unique_ptr<TChainBuild, TRelease>;
+
+  // Starts building the chain of `certificate` for server authentication,
+  // with the certificates the server sent, each fetch limited to
+  // `fetchTimeoutMs`; on this thread when no other can be made.
+  static TShare Start(PCCERT_CONTEXT certificate, DWORD fetchTimeoutMs) {
+    TShare build(new TChainBuild(certificate, fetchTimeoutMs));
+    if (build->finished_ != nullptr) {
+      build->owners_.fetch_add(1);
+      if (const HANDLE thread = CreateThread(nullptr, 0, Run, build.get(), 0, nullptr)) {
+        CloseHandle(thread);
+        return build;
+      }
+      build->owners_.fetch_sub(1);
+    }
+    build->Build();
+    return build;
   }
-  PCCERT_CHAIN_CONTEXT* Out() { return &chain_; }
-  PCCERT_CHAIN_CONTEXT Get() const { return chain_; }
+
+  TChainBuild(const TChainBuild&) = delete;
+  TChainBuild& operator=(const TChainBuild&) = delete;
+
+  // Waits at most `milliseconds` for the build to end; true when it has.
+  bool Wait(DWORD milliseconds) const {
+    return finished_ == nullptr || WaitForSingleObject(finished_, milliseconds) == WAIT_OBJECT_0;
+  }
+  // Once ended: the chain, or null and why there is none.
+  PCCERT_CHAIN_CONTEXT Chain() const { return chain_; }
+  DWORD Error() const { return error_; }
 
  private:
+  TChainBuild(PCCERT_CONTEXT certificate, DWORD fetchTimeoutMs)
+      : certificate_(CertDuplicateCertificateContext(certificate)),
+        store_(CertDuplicateStore(certificate->hCertStore)),
+        fetchTimeoutMs_(fetchTimeoutMs),
+        finished_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+
+  ~TChainBuild() {
+    if (chain_ != nullptr) CertFreeCertificateChain(chain_);
+    CertFreeCertificateContext(certificate_);
+    CertCloseStore(store_, 0);
+    if (finished_ != nullptr) CloseHandle(finished_);
+  }
+
+  static DWORD WINAPI Run(void* build) {
+    auto* self = static_cast<TChainBuild*>(build);
+    self->Build();
+    self->Release();
+    return 0;
+  }
+
+  void Build() {
+    LPSTR serverAuth[] = {const_cast<LPSTR>(szOID_PKIX_KP_SERVER_AUTH)};
+    CERT_CHAIN_PARA parameters{};
+    parameters.cbSize = sizeof parameters;
+    parameters.RequestedUsage.dwType = USAGE_MATCH_TYPE_AND;
+    parameters.RequestedUsage.Usage.cUsageIdentifier = 1;
+    parameters.RequestedUsage.Usage.rgpszUsageIdentifier = serverAuth;
+    parameters.dwUrlRetrievalTimeout = fetchTimeoutMs_;
+    if (!CertGetCertificateChain(nullptr, certificate_, nullptr, store_, &parameters, 0, nullptr, &chain_)) {
+      chain_ = nullptr;
+      error_ = GetLastError();
+    }
+    if (finished_ != nullptr) SetEvent(finished_);
+  }
+
+  void Release() {
+    if (owners_.fetch_sub(1) == 1) delete this;
+  }
+
+  PCCERT_CONTEXT certificate_;
+  HCERTSTORE store_;
+  DWORD fetchTimeoutMs_;
+  HANDLE finished_;  // set when the build has ended
   PCCERT_CHAIN_CONTEXT chain_ = nullptr;
+  DWORD error_ = 0;
+  std::atomic<int> owners_{1};
 };
+
+// The DNS names and IP addresses the certificate's subjectAltName lists;
+// none when it has none or it is malformed.
+TAltNames AltNamesOf(PCCERT_CONTEXT certificate) {
+  const CERT_INFO* info = certificate->pCertInfo;
+  const PCERT_EXTENSION extension = CertFindExtension(szOID_SUBJECT_ALT_NAME2, info->cExtension, info->rgExtension);
+  if (extension == nullptr) return {};
+  const std::string_view value(reinterpret_cast<const char*>(extension->Value.pbData), extension->Value.cbData);
+  return ReadAltNames(value).value_or(TAltNames{});
+}
 
 // Words for the chain's trust error bits that are neither a time nor a
 // trust fault.
@@ -233,33 +314,11 @@ std::string ChainFaultText(DWORD errors) {
   return "chain not valid";
 }
 
-// Whether the certificate's subject alternative names list the address.
-bool NamesAddress(PCCERT_CONTEXT certificate, const BYTE (&address)[4]) {
-  const CERT_INFO* info = certificate->pCertInfo;
-  const PCERT_EXTENSION extension =
-      CertFindExtension(szOID_SUBJECT_ALT_NAME2, info->cExtension, info->rgExtension);
-  if (extension == nullptr) return false;
-  CERT_ALT_NAME_INFO* names = nullptr;
-  DWORD size = 0;
-  if (!CryptDecodeObjectEx(X509_ASN_ENCODING, X509_ALTERNATE_NAME, extension->Value.pbData,
-                           extension->Value.cbData, CRYPT_DECODE_ALLOC_FLAG, nullptr, &names, &size)) {
-    return false;
-  }
-  bool found = false;
-  for (DWORD i = 0; i < names->cAltEntry && !found; ++i) {
-    const CERT_ALT_NAME_ENTRY& entry = names->rgAltEntry[i];
-    found = entry.dwAltNameChoice == CERT_ALT_NAME_IP_ADDRESS && entry.IPAddress.cbData == 4 &&
-            std::memcmp(entry.IPAddress.pbData, address, 4) == 0;
-  }
-  LocalFree(names);
-  return found;
-}
-
 class TSchannelSession final : public TTlsSession {
  public:
   TSchannelSession(THandle socket, const std::string& serverName)
-      : socket_(socket), host_(serverName), wideHost_(Widen(serverName)),
-        isAddress_(DottedAddressBytes(serverName, address_)) {}
+      : socket_(socket), host_(serverName), identity_(TlsIdentityOf(serverName)),
+        wideName_(Widen(identity_.name)) {}
 
   ~TSchannelSession() override {
     if (hasContext_) DeleteSecurityContext(&context_);
@@ -271,6 +330,7 @@ class TSchannelSession final : public TTlsSession {
   void Start(const TWaitLimits& limits) {
     const TCredentials& credentials = TCredentials::Shared();
     if (credentials.status != SEC_E_OK) Fail(TTlsFailure::Handshake, CodeText(credentials.status));
+    if (identity_.name.empty() && identity_.address.empty()) Fail(TTlsFailure::NameMismatch);
     Negotiate(limits);
     Validate(limits);
     const SECURITY_STATUS sized = QueryContextAttributesW(&context_, SECPKG_ATTR_STREAM_SIZES, &sizes_);
@@ -321,9 +381,9 @@ class TSchannelSession final : public TTlsSession {
  private:
   enum class TRead { Data, Closed, Failed };
 
-  // The name Schannel sends as SNI, which names hosts only: none for a
-  // dotted address (Schannel would send the address text).
-  wchar_t* TargetName() { return isAddress_ ? nullptr : wideHost_.data(); }
+  // The name Schannel sends as SNI, which names domains only: none for an
+  // address (Schannel would send the address text).
+  wchar_t* TargetName() { return identity_.name.empty() ? nullptr : wideName_.data(); }
 
   [[noreturn]] void Fail(TTlsFailure failure, const std::string& detail = {}) const {
     throw TTlsError(failure, TlsFailureMessage(failure, host_, detail));
@@ -340,6 +400,8 @@ class TSchannelSession final : public TTlsSession {
     // nothing: Schannel may have taken the whole message in DecryptMessage,
     // and what the socket brings next may be application data.
     bool needInput = false;
+    SECURITY_STATUS previous = SEC_E_OK;
+    int repeats = 0;
     for (;;) {
       if (needInput) ReadHandshake(limits);
       if (!CanStartRecord(incoming_)) Fail(TTlsFailure::Handshake, "the server did not answer in TLS");
@@ -364,35 +426,46 @@ class TSchannelSession final : public TTlsSession {
       if (output[0].cbBuffer > 0 && output[0].pvBuffer != nullptr) {
         SendRaw(static_cast<const char*>(output[0].pvBuffer), output[0].cbBuffer, limits, true);
       }
-      if (!first) {
-        if (input[1].BufferType == SECBUFFER_EXTRA && input[1].cbBuffer > 0) {
-          incoming_.erase(incoming_.begin(), incoming_.end() - input[1].cbBuffer);
-        } else {
-          incoming_.clear();
-        }
-      }
+      const std::size_t had = incoming_.size();
       switch (status) {
         case SEC_E_OK:
-          return;
         case SEC_I_CONTINUE_NEEDED:
+          if (!first) {
+            if (input[1].BufferType == SECBUFFER_EXTRA && input[1].cbBuffer > 0) {
+              incoming_.erase(incoming_.begin(), incoming_.end() - input[1].cbBuffer);
+            } else {
+              incoming_.clear();
+            }
+          }
+          if (status == SEC_E_OK) return;
           needInput = incoming_.empty();
           break;
         case SEC_I_INCOMPLETE_CREDENTIALS:
-          // The server asked for a client certificate; go on without one.
+          // The server asked for a client certificate. A browser without
+          // one goes on without it, and so does this session: Schannel takes
+          // the same input again, told to send none of its own choosing.
           flags |= ISC_REQ_USE_SUPPLIED_CREDS;
           needInput = false;
           break;
         default:
           Fail(TTlsFailure::Handshake, CodeText(status));
       }
+      if (needInput || incoming_.size() != had || status != previous) {
+        repeats = 0;
+      } else if (++repeats >= MaxRepeatsWithoutProgress) {
+        Fail(TTlsFailure::Handshake, status == SEC_I_INCOMPLETE_CREDENTIALS
+                                         ? "the server requires a client certificate"
+                                         : "the handshake made no progress");
+      }
+      previous = status;
     }
   }
 
   // Checks the peer's certificate: its chain must reach a trusted root
-  // with no error (revocation that could not be checked aside), and the SSL
-  // policy must accept it for this server's name. A dotted IPv4 host is
-  // matched against the certificate's IP address names here, as the policy
-  // compares names only.
+  // with no error (revocation that could not be checked aside), the SSL
+  // policy must accept it, and its subjectAltName must name the host. The
+  // chain is built within the exchange's time limit and ends with its
+  // cancellation.
   void Validate(const TWaitLimits& limits) {
     TCertificate peer;
     const SECURITY_STATUS got = QueryContextAttributesW(&context_, SECPKG_ATTR_REMOTE_CERT_CONTEXT, peer.Out());
@@ -403,21 +476,12 @@ class TSchannelSession final : public TTlsSession {
       return;
     }
 
-    LPSTR serverAuth[] = {const_cast<LPSTR>(szOID_PKIX_KP_SERVER_AUTH)};
-    CERT_CHAIN_PARA chainParameters{};
-    chainParameters.cbSize = sizeof chainParameters;
-    chainParameters.RequestedUsage.dwType = USAGE_MATCH_TYPE_AND;
-    chainParameters.RequestedUsage.Usage.cUsageIdentifier = 1;
-    chainParameters.RequestedUsage.Usage.rgpszUsageIdentifier = serverAuth;
-    // Windows may fetch an issuer the server left out (from the address in
-    // the certificate); that fetch gets the same limit as every wait.
-    chainParameters.dwUrlRetrievalTimeout = static_cast<DWORD>(std::max(limits.timeoutMs, 1));
-    TChain chain;
-    if (!CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore, &chainParameters, 0,
-                                 nullptr, chain.Out())) {
-      Fail(TTlsFailure::Certificate, CodeText(static_cast<long>(GetLastError())));
-    }
-    const DWORD errors = chain.Get()->TrustStatus.dwErrorStatus &
+    const TChainBuild::TShare build =
+        TChainBuild::Start(certificate, static_cast<DWORD>(std::max(limits.timeoutMs, 1)));
+    AwaitChain(*build, limits);
+    const PCCERT_CHAIN_CONTEXT chain = build->Chain();
+    if (chain == nullptr) Fail(TTlsFailure::Certificate, CodeText(static_cast<long>(build->Error())));
+    const DWORD errors = chain->TrustStatus.dwErrorStatus &
                          ~static_cast<DWORD>(CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION);
     if ((errors & (CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_PARTIAL_CHAIN)) != 0) Fail(TTlsFailure::Untrusted);
     if ((errors & (CERT_TRUST_IS_NOT_TIME_VALID | CERT_TRUST_CTL_IS_NOT_TIME_VALID)) != 0) {
@@ -425,28 +489,46 @@ class TSchannelSession final : public TTlsSession {
     }
     if (errors != 0) Fail(TTlsFailure::Certificate, ChainFaultText(errors));
 
-    if (isAddress_ && !NamesAddress(certificate, address_)) Fail(TTlsFailure::NameMismatch);
+    // The policy checks no name (none given, and its check turned off): it
+    // would accept a certificate that names the server in the common name
+    // only.
+    constexpr DWORD IgnoreNameCheck = 0x00001000;  // SECURITY_FLAG_IGNORE_CERT_CN_INVALID (winhttp.h)
     SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};
     ssl.cbSize = sizeof ssl;
     ssl.dwAuthType = AUTHTYPE_SERVER;
-    ssl.pwszServerName = TargetName();
+    ssl.fdwChecks = IgnoreNameCheck;
     CERT_CHAIN_POLICY_PARA policy{};
     policy.cbSize = sizeof policy;
     policy.pvExtraPolicyPara = &ssl;
     CERT_CHAIN_POLICY_STATUS outcome{};
     outcome.cbSize = sizeof outcome;
-    if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain.Get(), &policy, &outcome)) {
+    if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &outcome)) {
       Fail(TTlsFailure::Certificate, CodeText(static_cast<long>(GetLastError())));
     }
     switch (static_cast<HRESULT>(outcome.dwError)) {
       case S_OK: break;
-      case CERT_E_CN_NO_MATCH: Fail(TTlsFailure::NameMismatch);
       case CERT_E_EXPIRED: Fail(TTlsFailure::Expired);
       case CERT_E_UNTRUSTEDROOT:
       case CERT_E_CHAINING: Fail(TTlsFailure::Untrusted);
       default: Fail(TTlsFailure::Certificate, CodeText(static_cast<long>(outcome.dwError)));
     }
+    if (!CertificateNames(identity_, AltNamesOf(certificate))) Fail(TTlsFailure::NameMismatch);
     validated_.assign(certificate->pbCertEncoded, certificate->pbCertEncoded + certificate->cbCertEncoded);
+  }
+
+  // Waits for the chain build as long as any wait of the exchange may last,
+  // ending early when the exchange is cancelled.
+  void AwaitChain(const TChainBuild& build, const TWaitLimits& limits) const {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(limits.timeoutMs, 0));
+    for (;;) {
+      const long long left = std::max<long long>(
+          0, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
+      const long long slice = limits.cancelled == nullptr ? left : std::min<long long>(left, CancelCheckMs);
+      if (build.Wait(static_cast<DWORD>(slice))) return;
+      ThrowIfCancelled(limits);
+      if (slice == left) Fail(TTlsFailure::TimedOut);
+    }
   }
 
   // Decrypts what incoming_ holds. Returns false when a whole record has
@@ -568,9 +650,8 @@ class TSchannelSession final : public TTlsSession {
 
   THandle socket_;
   std::string host_;
-  std::wstring wideHost_;
-  BYTE address_[4] = {};
-  bool isAddress_;
+  TTlsIdentity identity_;
+  std::wstring wideName_;  // identity_.name, for Schannel
   CtxtHandle context_{};
   bool hasContext_ = false;
   SecPkgContext_StreamSizes sizes_{};

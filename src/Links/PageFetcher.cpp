@@ -2,13 +2,16 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 #include <string>
 #include <utility>
 
 #include "Common/AsciiCase.h"
+#include "Common/Codepage.h"
 #include "Common/Error.h"
-#include "Http/WireAddress.h"
+#include "Links/BasicSignIn.h"
 #include "Links/PageFetcherExtract.h"
+#include "Url/SplitUrl.h"
 
 namespace vellumark {
 
@@ -16,19 +19,70 @@ namespace {
 
 bool StartsWithHttpAnyCase(std::string_view text) { return StartsWithIgnoreCase(text, "http"); }
 
+// The address without the spaces and tabs at its start and end, as Host and
+// Page show it.
+std::string_view TrimAddressBlanks(std::string_view address) {
+  while (!address.empty() && (address.front() == ' ' || address.front() == '\t')) address.remove_prefix(1);
+  while (!address.empty() && (address.back() == ' ' || address.back() == '\t')) address.remove_suffix(1);
+  return address;
+}
+
+// Host and Page as the record shows them: SplitUrl's cut of the text as
+// written, for an address that begins with "http" in any letter case (the
+// parser takes the scheme in any case too).
+bool SplitForDisplay(std::string_view address, std::string& host, std::string& page) {
+  if (!StartsWithHttpAnyCase(address)) return false;
+  std::string lowered(address);
+  for (std::size_t i = 0; i < 4; ++i) lowered[i] = AsciiLower(lowered[i]);
+  return SplitUrl(lowered, host, page);
+}
+
+// A Location value as the parser reads it. Servers send UTF-8, but some send
+// other bytes; every byte outside ASCII goes in as %XX, which parses to the
+// same address as the UTF-8 text would and keeps any other bytes as they
+// came instead of refusing them.
+std::string ServerAddressText(std::string_view location) {
+  constexpr char kHex[] = "0123456789ABCDEF";
+  std::string text;
+  text.reserve(location.size());
+  for (const char c : location) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x80) {
+      text += c;
+    } else {
+      text += '%';
+      text += kHex[byte >> 4];
+      text += kHex[byte & 0x0F];
+    }
+  }
+  return text;
+}
+
 }  // namespace
 
-std::string BuildRequestText(std::string_view page, std::string_view host, std::uint16_t port) {
+std::string BuildRequestText(std::string_view page, std::string_view host, std::uint16_t port,
+                             std::string_view authorization) {
   std::string request;
-  request.reserve(page.size() + host.size() + 110);
+  request.reserve(page.size() + host.size() + authorization.size() + 130);
   request += "GET ";
   request += page;
   request += " HTTP/1.0\r\nHOST: ";
   request += host;
   request += ':';
   request += std::to_string(port);
-  request += "\r\nUser-Agent: Mozilla/4.0 (compatible; MSIE 5.5; Windows NT 5.0)\r\n\r\n";
+  request += "\r\nUser-Agent: Mozilla/4.0 (compatible; MSIE 5.5; Windows NT 5.0)\r\n";
+  if (!authorization.empty()) {
+    request += "Authorization: ";
+    request += authorization;
+    request += "\r\n";
+  }
+  request += "\r\n";
   return request;
+}
+
+std::string BuildRequestText(const TUrl& url, std::string_view authorization) {
+  const std::string host = url.hostKind == THostKind::IPv6 ? "[" + url.host + "]" : url.host;
+  return BuildRequestText(url.RequestTarget(), host, url.EffectivePort(), authorization);
 }
 
 bool IsFollowedRedirect(std::int32_t statusCode) {
@@ -62,7 +116,7 @@ bool TPageFetcher::ReceiveChunk(const char* data, int count) {
   return responseBuffer_.size() < MaxResponseSize;
 }
 
-std::string TPageFetcher::Exchange(const std::string& host, bool secure, const std::string& page) {
+std::string TPageFetcher::Exchange(const TUrl& url, std::string_view authorization) {
   // The buffer is emptied on every way out, errors included, so a failed
   // request leaves nothing behind for the next one.
   struct TRelease {
@@ -73,20 +127,36 @@ std::string TPageFetcher::Exchange(const std::string& host, bool secure, const s
     }
   } release{*this};
 
-  // A port that is no number from 1 to 65535 names no host to go to.
-  const auto endpoint = EndpointOf(host, secure);
-  if (!endpoint) throw TError("[" + host + "] IS INVALID ADDRSS.");
-
   BeginResponse();
-  const std::string request = BuildRequestText(page, endpoint->host, endpoint->port);
+  const std::string request = BuildRequestText(url, authorization);
   const TReceiveSink sink = [this](const char* data, int count) {
     return ReceiveChunk(data, count);
   };
-  HttpExchange(*endpoint, request, sink, options_);
+  HttpExchange(url, request, sink, options_);
   return std::exchange(responseBuffer_, std::string());
 }
 
 void TPageFetcher::FetchPageInfo(std::string_view address, TPageInfo& info) noexcept {
+  try {
+    // `address` may point into `info` itself (fetching a record's own URL
+    // again), so it is copied before the record is emptied.
+    std::string shown(address);
+    const std::string utf8 = SjisToUtf8(shown);
+    Fetch(std::move(shown), utf8, info);
+  } catch (...) {
+    // No memory even for the copies: the record stays as it is.
+  }
+}
+
+void TPageFetcher::FetchUtf8PageInfo(std::string_view utf8Address, TPageInfo& info) noexcept {
+  try {
+    const std::string utf8(utf8Address);
+    Fetch(Utf8ToSjis(utf8, TMissingChar::CharacterReference), utf8, info);
+  } catch (...) {
+  }
+}
+
+void TPageFetcher::Fetch(std::string shown, std::string_view utf8, TPageInfo& info) noexcept {
   // Whatever way the fetch ends, the pattern engine keeps none of the page
   // text (up to 4 MiB, several times that as wide text) once it is over, so
   // an idle fetcher, one per worker in vellumark-cli, holds no page memory.
@@ -95,68 +165,86 @@ void TPageFetcher::FetchPageInfo(std::string_view address, TPageInfo& info) noex
     ~TReleaseOnExit() { regExp.ForgetSubject(); }
   } release{regExp_};
   try {
-    // `address` may point into `info` itself (fetching a record's own URL
-    // again), so it is copied before the record is emptied.
-    std::string url(address);
     info = TPageInfo{};
-    info.URL = std::move(url);
-
-    // Host and Page show the address as typed, without the blanks around it
-    // (so a line pasted with a leading blank is fetched too; SplitUrl still
-    // takes only an address that begins with "http"). What is sent comes
-    // from the same address without its fragment (Http/WireAddress.h).
-    const std::string typed(TrimAddressBlanks(info.URL));
-    std::string host;
-    std::string page;
-    if (!SplitUrl(typed, host, page)) return;
-    bool secure = IsSecureAddress(typed);
-    std::string wireHost;
-    std::string wirePage;
-    SplitUrl(WithoutFragment(typed), wireHost, wirePage);
-    TAddressOrigin hostOrigin = TAddressOrigin::Typed;
-    TAddressOrigin pageOrigin = TAddressOrigin::Typed;
-
-    for (int attempt = 1;; ++attempt) {
-      info.Host = host;
-      info.Page = page;
-
-      std::string response =
-          Exchange(WireHost(wireHost, hostOrigin), secure, RequestTarget(wirePage, pageOrigin));
-
-      ReadStatus(regExp_, response, info);
-      if (info.StatusCode < 0) return;
-
-      if (IsFollowedRedirect(info.StatusCode)) {
-        std::string target = ReadRedirectTarget(regExp_, response);
-        if (StartsWithHttpAnyCase(target)) {
-          info.URL = EncodeMarkupInAddress(target);
-          if (!SplitUrl(info.URL, host, page)) return;
-          secure = IsSecureAddress(info.URL);
-          SplitUrl(WithoutFragment(info.URL), wireHost, wirePage);
-          hostOrigin = TAddressOrigin::Server;
-        } else {
-          // Relative: same host; a missing Location gives an empty page.
-          page = EncodeMarkupInAddress(target);
-          wirePage = page;
-        }
-        pageOrigin = TAddressOrigin::Server;
-        if (attempt < MaxRequestsPerAddress) continue;
-        return;
-      }
-
-      if (info.StatusCode == 200) ExtractPageData(regExp_, std::move(response), info);
-      return;
-    }
+    info.URL = std::move(shown);
+    FollowAddress(utf8, info);
   } catch (const std::exception& failure) {
-    // Every failure of a fetch (unknown host, refused connection, time-out,
-    // certificate, handshake, engine error, memory) ends it; the record
-    // keeps what it has and says why in Error.
+    // Every failure of a fetch (refused address, unknown host, refused
+    // connection, time-out, certificate, handshake, a redirect that leads
+    // nowhere, engine error, memory) ends it; the record keeps what it has
+    // and says why in Error.
     try {
       info.Error = failure.what();
     } catch (...) {
       // No room even for the message: the record stays as it is.
     }
   } catch (...) {
+  }
+}
+
+void TPageFetcher::FollowAddress(std::string_view utf8, TPageInfo& info) {
+  // Host and Page show the address as typed, without the blanks around it;
+  // an address that does not begin with "http" is no page address, and
+  // nothing but URL is set. What is sent comes from the parsed address
+  // alone: canonical host, encoded target, no fragment, no userinfo.
+  std::string host;
+  std::string page;
+  if (!SplitForDisplay(TrimAddressBlanks(info.URL), host, page)) return;
+  std::optional<TUrl> url = ParseUrl(utf8);
+  if (!url) {
+    info.Host = host;
+    info.Page = page;
+    throw TError("[" + host + "] IS INVALID ADDRSS.");
+  }
+
+  // The credentials of the address answered, once it has asked for them.
+  std::string authorization;
+  for (int attempt = 1;; ++attempt) {
+    info.Host = host;
+    info.Page = page;
+
+    std::string response = Exchange(*url, authorization);
+
+    ReadStatus(regExp_, response, info);
+    if (info.StatusCode < 0) return;
+
+    if (IsFollowedRedirect(info.StatusCode)) {
+      const std::string target = ReadRedirectTarget(regExp_, response);
+      // The record shows the target as the server wrote it: an absolute
+      // one becomes URL, Host and Page; a relative one only Page.
+      if (StartsWithHttpAnyCase(target)) {
+        info.URL = EncodeMarkupInAddress(target);
+        SplitForDisplay(info.URL, host, page);
+      } else {
+        page = EncodeMarkupInAddress(target);
+      }
+      if (target.empty()) throw TError("the redirect names no address (no Location header)");
+      TUrlFailure failure = TUrlFailure::None;
+      // The address requested next is the one shown, markup encoded.
+      std::optional<TUrl> next = ParseUrl(ServerAddressText(EncodeMarkupInAddress(target)), &*url, &failure);
+      if (!next) {
+        throw TError(failure == TUrlFailure::OtherScheme
+                         ? "the redirect leads to an address that is not http or https: " +
+                               EncodeMarkupInAddress(target)
+                         : "the redirect leads to no valid address: " + EncodeMarkupInAddress(target));
+      }
+      url = std::move(next);
+      authorization.clear();
+      if (attempt < MaxRequestsPerAddress) continue;
+      return;
+    }
+
+    // Asked to sign in: once, with the credentials of the address answered.
+    if (info.StatusCode == 401 && authorization.empty() && attempt < MaxRequestsPerAddress &&
+        AsksForBasicSignIn(response)) {
+      if (auto credentials = BasicAuthorization(*url)) {
+        authorization = std::move(*credentials);
+        continue;
+      }
+    }
+
+    if (info.StatusCode == 200) ExtractPageData(regExp_, std::move(response), info);
+    return;
   }
 }
 

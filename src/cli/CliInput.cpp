@@ -5,7 +5,6 @@
 #include <iterator>
 #include <vector>
 
-#include "Common/Codepage.h"
 #include "Common/Error.h"
 #include "cli/CliMessage.h"
 
@@ -32,10 +31,7 @@ std::vector<std::string> SplitMemoLines(std::string_view text) {
 std::vector<std::string> AddressesFromText(std::string_view utf8Text) {
   if (utf8Text.starts_with("\xEF\xBB\xBF")) utf8Text.remove_prefix(3);
   std::vector<std::string> lines = SplitMemoLines(utf8Text);
-  for (auto& line : lines) {
-    line = Utf8ToSjis(line);
-    line.resize(CutAddressLine(line).size());
-  }
+  for (auto& line : lines) line.resize(CutUtf8AddressLine(line).size());
   return lines;
 }
 

@@ -20,8 +20,10 @@ namespace vellumark {
 std::vector<std::string> SplitMemoLines(std::string_view text);
 
 // The addresses of one input text (UTF-8): a leading byte-order mark is
-// skipped, the text split into lines, each line converted to Shift_JIS and
-// cut to at most MaxAddressLineBytes at a character boundary.
+// skipped, the text split into lines, each line cut to at most
+// MaxAddressLineBytes at a character boundary. The lines stay UTF-8: the
+// fetch parses them as Unicode (TPageFetcher::FetchUtf8PageInfo), so no
+// character of an address is lost to Shift_JIS on its way to the server.
 std::vector<std::string> AddressesFromText(std::string_view utf8Text);
 
 // Reads the whole of a stream (in binary).

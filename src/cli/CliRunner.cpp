@@ -94,7 +94,7 @@ int RunCli(const std::vector<std::string>& args, const TCliEnvironment& env) {
     factory = [httpOptions = env.httpOptions]() -> TFetchFunction {
       auto fetcher = std::make_shared<TPageFetcher>(httpOptions);
       return [fetcher](std::string_view address, TPageInfo& info) {
-        fetcher->FetchPageInfo(address, info);
+        fetcher->FetchUtf8PageInfo(address, info);
       };
     };
   }

@@ -15,6 +15,11 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv);
 // translation on Windows).
 void UseBinaryStandardStreams();
 
+// A closed standard output (`vellumark-cli ... | head -1`) makes the next
+// write fail, which ends the run with status 1 and its message, instead of
+// a signal ending the process (SIGPIPE on Linux; Windows has none).
+void ReportClosedOutputAsWriteFailure();
+
 // Whether standard error is a terminal (then the progress counter shows).
 bool StandardErrorIsTerminal();
 

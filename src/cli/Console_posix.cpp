@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <csignal>
+
 namespace vellumark {
 
 std::vector<std::string> Utf8Arguments(int argc, char** argv) {
@@ -11,6 +13,8 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
 }
 
 void UseBinaryStandardStreams() {}
+
+void ReportClosedOutputAsWriteFailure() { std::signal(SIGPIPE, SIG_IGN); }
 
 bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 

@@ -40,6 +40,8 @@ void UseBinaryStandardStreams() {
   _setmode(_fileno(stderr), _O_BINARY);
 }
 
+void ReportClosedOutputAsWriteFailure() {}
+
 bool StandardErrorIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
 }  // namespace vellumark

@@ -7,6 +7,7 @@
 
 int main(int argc, char** argv) {
   vellumark::UseBinaryStandardStreams();
+  vellumark::ReportClosedOutputAsWriteFailure();
   std::ios::sync_with_stdio(false);
   const vellumark::TSocketLibrary socketLibrary;
 

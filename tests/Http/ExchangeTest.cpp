@@ -30,6 +30,17 @@ const std::string Request =
     "GET /dir/page.html HTTP/1.0\r\nHOST: 127.0.0.1:80\r\n"
     "User-Agent: Mozilla/4.0 (compatible; MSIE 5.5; Windows NT 5.0)\r\n\r\n";
 
+// Addresses of the loopback server as the address parser gives them: by its
+// IPv4 address, and by name.
+TUrl At(std::string host, THostKind kind) {
+  TUrl url;
+  url.host = std::move(host);
+  url.hostKind = kind;
+  return url;
+}
+const TUrl ByAddress = At("127.0.0.1", THostKind::IPv4);
+const TUrl ByName = At("localhost", THostKind::Domain);
+
 // Short bounds, so a hanging exchange fails the test instead of stalling it.
 THttpOptions Options(std::uint16_t port, int timeoutMs = 5000) {
   THttpOptions options;
@@ -77,7 +88,7 @@ TEST(HttpExchange, BlocksReachTheSinkWholeInOrderWithZeroBytesAndAtMost1025Each)
   const std::string rest = Pattern(3000, 3);
   TLoopbackServer server(TScript().ReadRequest().Send(first).Delay(100).Send(rest).Close());
   TBlocks got;
-  EXPECT_TRUE(HttpExchange("127.0.0.1", Request, got.Sink(), Options(server.Port())));
+  EXPECT_TRUE(HttpExchange(ByAddress, Request, got.Sink(), Options(server.Port())));
 
   ASSERT_FALSE(got.blocks.empty());
   // A receive that fills the whole buffer hands over all 1025 bytes.
@@ -92,7 +103,7 @@ TEST(HttpExchange, BlocksReachTheSinkWholeInOrderWithZeroBytesAndAtMost1025Each)
 TEST(HttpExchange, TheRequestArrivesByteForByte) {
   TLoopbackServer server(TScript().ReadRequest().Send("HTTP/1.0 200 OK\r\n\r\n").Close());
   TBlocks got;
-  EXPECT_TRUE(HttpExchange("localhost", Request, got.Sink(), Options(server.Port())));
+  EXPECT_TRUE(HttpExchange(ByName, Request, got.Sink(), Options(server.Port())));
   ASSERT_TRUE(server.WaitForFinished(1));
   const auto connections = server.Connections();
   ASSERT_EQ(connections.size(), 1u);
@@ -105,7 +116,7 @@ TEST(HttpExchange, ALargeRequestGoesOutCompletely) {
   const std::string request = Pattern(8 << 20, 1);
   TLoopbackServer server(TScript().ReadBytes(request.size()).Send("done").Close());
   TBlocks got;
-  EXPECT_TRUE(HttpExchange("127.0.0.1", request, got.Sink(), Options(server.Port())));
+  EXPECT_TRUE(HttpExchange(ByAddress, request, got.Sink(), Options(server.Port())));
   ASSERT_TRUE(server.WaitForFinished(1));
   const auto received = server.Connections().at(0).received;
   EXPECT_EQ(received.size(), request.size());
@@ -116,7 +127,7 @@ TEST(HttpExchange, ALargeRequestGoesOutCompletely) {
 TEST(HttpExchange, PeerClosingWithoutAWordEndsNormallyWithoutCallingTheSink) {
   TLoopbackServer server(TScript().ReadRequest().Close());
   TBlocks got;
-  EXPECT_TRUE(HttpExchange("127.0.0.1", Request, got.Sink(), Options(server.Port())));
+  EXPECT_TRUE(HttpExchange(ByAddress, Request, got.Sink(), Options(server.Port())));
   EXPECT_TRUE(got.blocks.empty());
 }
 
@@ -124,7 +135,7 @@ TEST(HttpExchange, SinkSayingStopEndsReceivingAtOnceAndClosesTheConnection) {
   TLoopbackServer server(
       TScript().ReadRequest().Send(std::string(1025, 'a')).Send(std::string(1025, 'b')).AwaitPeerClose());
   TBlocks got;
-  EXPECT_TRUE(HttpExchange("127.0.0.1", Request, got.Sink(false), Options(server.Port())));
+  EXPECT_TRUE(HttpExchange(ByAddress, Request, got.Sink(false), Options(server.Port())));
   ASSERT_EQ(got.blocks.size(), 1u);
   EXPECT_EQ(got.blocks[0], std::string(1025, 'a'));
   ASSERT_TRUE(server.WaitForFinished(1));
@@ -135,12 +146,12 @@ TEST(HttpExchange, SinkErrorsLeaveWithTheSameMessageAndTheConnectionClosed) {
   TLoopbackServer server(TScript().ReadRequest().Send("HTTP/1.0 200 OK\r\n").AwaitPeerClose());
   const auto throwing = [](auto failure) { return [failure](const char*, int) -> bool { throw failure; }; };
   EXPECT_EQ(FailureOf([&] {
-              HttpExchange("127.0.0.1", Request, throwing(TError("sink gave up")), Options(server.Port()));
+              HttpExchange(ByAddress, Request, throwing(TError("sink gave up")), Options(server.Port()));
             }),
             "sink gave up");
   // Another error kind from the sink arrives as the program's error kind.
   EXPECT_EQ(FailureOf([&] {
-              HttpExchange("127.0.0.1", Request, throwing(std::runtime_error("\x82\xa0 out of room")),
+              HttpExchange(ByAddress, Request, throwing(std::runtime_error("\x82\xa0 out of room")),
                            Options(server.Port()));
             }),
             "\x82\xa0 out of room");
@@ -171,35 +182,48 @@ TEST(HttpExchange, ResetAfterSomeBlocksEndsQuietlyAndKeepsTheBlocks) {
     }
     return true;
   };
-  EXPECT_TRUE(HttpExchange("127.0.0.1", Request, sink, Options(server.Port())));
+  EXPECT_TRUE(HttpExchange(ByAddress, Request, sink, Options(server.Port())));
   EXPECT_EQ(got, sent);
 }
 
 TEST(HttpExchange, RefusedConnectionRaisesTheSystemText) {
   const std::uint16_t port = loopback::net::UnusedPort();
   const std::string expected = SystemMessageText(loopback::net::ConnectionRefusedCode());
-  EXPECT_EQ(FailureOf([&] { HttpExchange("127.0.0.1", Request, TBlocks().Sink(), Options(port)); }),
+  EXPECT_EQ(FailureOf([&] { HttpExchange(ByAddress, Request, TBlocks().Sink(), Options(port)); }),
             expected);
 }
 
 TEST(HttpExchange, UnresolvableHostsRaiseTheResolutionMessageAndSendNothing) {
   TLoopbackServer server(TScript().ReadRequest().Send("HTTP/1.0 200 OK\r\n\r\n").Close());
   const auto options = Options(server.Port());
-  const std::string withPort = "localhost:" + std::to_string(server.Port());
-  EXPECT_EQ(FailureOf([&] { HttpExchange(withPort, Request, TBlocks().Sink(), options); }),
-            "[" + withPort + "] IS INVALID ADDRSS.");
-  EXPECT_EQ(FailureOf([&] { HttpExchange("no-such-host.invalid", Request, TBlocks().Sink(), options); }),
-            "[no-such-host.invalid] IS INVALID ADDRSS.");
-  EXPECT_EQ(FailureOf([&] { HttpExchange("", Request, TBlocks().Sink(), options); }),
-            "[] IS INVALID ADDRSS.");
+  for (const TUrl& url : {At("no-such-host.invalid", THostKind::Domain), At("localhost", THostKind::IPv4)}) {
+    EXPECT_EQ(FailureOf([&] { HttpExchange(url, Request, TBlocks().Sink(), options); }),
+              "[" + url.host + "] IS INVALID ADDRSS.");
+  }
   EXPECT_TRUE(server.Connections().empty());
+}
+
+TEST(HttpExchange, ConnectsToTheAddressesPortAndTheTestPortOnlyInsteadOfPlainPort80) {
+  TLoopbackServer server(TScript().ReadRequest().Send("answer").Close());
+  TUrl url = ByAddress;
+  url.port = server.Port();
+  TBlocks got;
+  // The test port leads elsewhere; a written port is used as it is.
+  EXPECT_TRUE(HttpExchange(url, Request, got.Sink(), Options(loopback::net::UnusedPort())));
+  EXPECT_EQ(got.Joined(), "answer");
+  url.scheme = TUrlScheme::Https;
+  url.port = std::nullopt;
+  // https goes to 443, never to the test port (where a plain server listens).
+  EXPECT_NE(FailureOf([&] { HttpExchange(url, Request, TBlocks().Sink(), Options(server.Port(), 1000)); }),
+            "(no error)");
+  EXPECT_EQ(server.Connections().size(), 1u);
 }
 
 TEST(HttpExchange, APeerThatSaysNothingIsCutOffByTheReceiveTimeOut) {
   TLoopbackServer server(TScript().ReadRequest().Send("HTTP/1.0 200 OK\r\n").Silent());
   TBlocks got;
   const std::string timedOut = SystemMessageText(socketapi::TimedOutCode());
-  EXPECT_EQ(FailureOf([&] { HttpExchange("127.0.0.1", Request, got.Sink(), Options(server.Port(), 300)); }),
+  EXPECT_EQ(FailureOf([&] { HttpExchange(ByAddress, Request, got.Sink(), Options(server.Port(), 300)); }),
             timedOut);
   // What came before the silence did reach the sink.
   EXPECT_EQ(got.Joined(), "HTTP/1.0 200 OK\r\n");
@@ -212,7 +236,7 @@ TEST(HttpExchange, AConnectionAttemptThatIsNeverAnsweredIsCutOffByTheConnectTime
   if (!port.Holds()) GTEST_SKIP() << "this host refuses or accepts attempts on a full queue";
   THttpOptions options = Options(port.Port());
   options.connectTimeoutMs = 300;
-  EXPECT_EQ(FailureOf([&] { HttpExchange("127.0.0.1", Request, TBlocks().Sink(), options); }),
+  EXPECT_EQ(FailureOf([&] { HttpExchange(ByAddress, Request, TBlocks().Sink(), options); }),
             SystemMessageText(socketapi::TimedOutCode()));
 }
 
@@ -220,7 +244,7 @@ TEST(HttpExchange, APeerThatResetsWhileTheRequestIsGoingOutMakesTheSendFail) {
   TLoopbackServer server(TScript().Reset());
   const std::string request = Pattern(8 << 20);
   const std::string failure =
-      FailureOf([&] { HttpExchange("127.0.0.1", request, TBlocks().Sink(), Options(server.Port())); });
+      FailureOf([&] { HttpExchange(ByAddress, request, TBlocks().Sink(), Options(server.Port())); });
   EXPECT_NE(failure, "(no error)");
   EXPECT_FALSE(failure.starts_with("[")) << failure;
 }
@@ -232,7 +256,7 @@ TEST(HttpExchange, StopsAnEndlessStreamWhenTheSinkSaysSo) {
     total += static_cast<std::size_t>(count);
     return total < (1u << 20);
   };
-  EXPECT_TRUE(HttpExchange("127.0.0.1", Request, sink, Options(server.Port())));
+  EXPECT_TRUE(HttpExchange(ByAddress, Request, sink, Options(server.Port())));
   EXPECT_GE(total, 1u << 20);
   EXPECT_LT(total, (1u << 20) + 1025);
 }
@@ -256,7 +280,7 @@ TEST(HttpExchange, ServesCannedPagesByPathAndRunsOnSeveralThreadsAtOnce) {
       const std::string request = "GET " + paths[i] + " HTTP/1.0\r\nHOST: localhost:80\r\n\r\n";
       TBlocks got;
       try {
-        HttpExchange("localhost", request, got.Sink(), Options(server.Port()));
+        HttpExchange(ByName, request, got.Sink(), Options(server.Port()));
         bodies[i] = got.Joined();
       } catch (const TError& error) {
         bodies[i] = std::string("error: ") + error.what();

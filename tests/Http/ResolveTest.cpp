@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "Common/Error.h"
+#include "Http/Connect.h"
 #include "Http/Http.h"
 #include "Http/Socket.h"
 #include "Http/SystemMessage.h"
@@ -12,50 +14,72 @@
 namespace vellumark {
 namespace {
 
-// The 32-bit value whose bytes in memory are a.b.c.d (network byte order).
-std::uint32_t Address(unsigned char a, unsigned char b, unsigned char c, unsigned char d) {
-  const unsigned char bytes[4] = {a, b, c, d};
-  std::uint32_t value = 0;
-  std::memcpy(&value, bytes, sizeof value);
-  return value;
+using socketapi::TAddress;
+using socketapi::TFamily;
+
+TAddress Endpoint(TFamily family, std::vector<std::uint8_t> bytes, std::uint16_t port) {
+  TAddress address;
+  address.family = family;
+  std::copy(bytes.begin(), bytes.end(), address.bytes.begin());
+  address.port = port;
+  return address;
 }
 
-std::string ResolveFailure(const std::string& host) {
+std::string ResolveFailure(const std::string& host, THostKind kind) {
   try {
-    const std::uint32_t address = ResolveHost(host);
-    return "resolved to " + std::to_string(address);
+    return "resolved to " + std::to_string(ResolveHost(host, kind, 80).size()) + " addresses";
   } catch (const TError& error) {
     return error.what();
   }
 }
 
-TEST(ResolveHost, LoopbackByNameAndByDottedAddress) {
-  EXPECT_EQ(ResolveHost("localhost"), Address(127, 0, 0, 1));
-  EXPECT_EQ(ResolveHost("127.0.0.1"), Address(127, 0, 0, 1));
+TEST(ResolveHost, ALiteralIsTheOneAddressAsWritten) {
+  const TAddress v6Loopback = Endpoint(TFamily::IPv6, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 8080);
+  const struct {
+    const char* host;
+    THostKind kind;
+    TAddress address;
+  } cases[] = {
+      {"127.0.0.1", THostKind::IPv4, Endpoint(TFamily::IPv4, {127, 0, 0, 1}, 8080)},
+      // No reverse entry, and none is looked for: the address as typed.
+      {"192.0.2.77", THostKind::IPv4, Endpoint(TFamily::IPv4, {192, 0, 2, 77}, 8080)},
+      {"::1", THostKind::IPv6, v6Loopback},
+      {"2001:db8::a:1", THostKind::IPv6,
+       Endpoint(TFamily::IPv6, {0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x0a, 0, 1}, 8080)},
+  };
+  for (const auto& c : cases) {
+    const auto addresses = ResolveHost(c.host, c.kind, 8080);
+    ASSERT_EQ(addresses.size(), 1u) << c.host;
+    EXPECT_TRUE(addresses[0] == c.address) << c.host;
+  }
 }
 
-TEST(ResolveHost, DottedAddressWithoutReverseEntryIsUsedAsItIs) {
-  // Private and documentation addresses have no reverse entry here; they are
-  // still reachable by the address itself.
-  EXPECT_EQ(ResolveHost("192.168.0.1"), Address(192, 168, 0, 1));
-  EXPECT_EQ(ResolveHost("192.0.2.77"), Address(192, 0, 2, 77));
-  EXPECT_EQ(ResolveHost("10.0.0.255"), Address(10, 0, 0, 255));
+TEST(ResolveHost, ADomainGoesToTheSystemsResolver) {
+  const auto addresses = ResolveHost("localhost", THostKind::Domain, 8080);
+  EXPECT_NE(std::find(addresses.begin(), addresses.end(), Endpoint(TFamily::IPv4, {127, 0, 0, 1}, 8080)),
+            addresses.end());
 }
 
-TEST(ResolveHost, EveryFailureCarriesTheOneMessageWithTheHostTextUnchanged) {
-  // A port is never split off: the whole text goes to the name lookup.
-  EXPECT_EQ(ResolveFailure("localhost:8080"), "[localhost:8080] IS INVALID ADDRSS.");
-  EXPECT_EQ(ResolveFailure("host:8080"), "[host:8080] IS INVALID ADDRSS.");
-  EXPECT_EQ(ResolveFailure("no-such-host.invalid"), "[no-such-host.invalid] IS INVALID ADDRSS.");
-  // Passes the dotted-address test but converts to the all-ones value.
-  EXPECT_EQ(ResolveFailure("255.255.255.255"), "[255.255.255.255] IS INVALID ADDRSS.");
-  // Passes the dotted-address test, but the platform conversion does not
-  // accept the "$" spelling.
-  EXPECT_EQ(ResolveFailure("$7F.0.0.1"), "[$7F.0.0.1] IS INVALID ADDRSS.");
-  EXPECT_EQ(ResolveFailure(""), "[] IS INVALID ADDRSS.");
+TEST(ResolveHost, EveryFailureCarriesTheOneMessageWithTheHostUnchanged) {
+  const struct {
+    std::string host;
+    THostKind kind;
+  } cases[] = {
+      {"no-such-host.invalid", THostKind::Domain},
+      {"localhost:8080", THostKind::Domain},
+      {"", THostKind::Domain},
+      // A literal is never looked up, so a name given as one finds nothing.
+      {"localhost", THostKind::IPv4},
+      {"localhost", THostKind::IPv6},
+      {"::1", THostKind::IPv4},
+      {"127.0.0.1", THostKind::IPv6},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ResolveFailure(c.host, c.kind), "[" + c.host + "] IS INVALID ADDRSS.");
+  }
   // A zero byte would cut the name short for the lookup, which would then
   // find "localhost".
-  EXPECT_THROW(ResolveHost(std::string("localhost\0.invalid", 18)), TError);
+  EXPECT_THROW(ResolveHost(std::string("localhost\0.invalid", 18), THostKind::Domain, 80), TError);
 }
 
 TEST(SystemMessage, TrimsTrailingBlanksControlCharactersAndFullStops) {

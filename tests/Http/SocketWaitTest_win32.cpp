@@ -1,6 +1,6 @@
 // The Windows socket layer's waits on a connected socket (Windows Sockets
 // under Windows or Wine), with a loopback peer made by the test support.
-#include <winsock.h>
+#include <winsock2.h>
 
 #include <gtest/gtest.h>
 

@@ -123,7 +123,7 @@ TEST_F(SecureFetch, AFailedFetchSaysWhyInError) {
        TlsFailureMessage(TTlsFailure::Untrusted, "localhost"), "", 0},
       {plain_address_ + "/to-expired", TlsFailureMessage(TTlsFailure::Expired, "localhost"), expired, 302},
       {"http://localhost:8o/", "[localhost:8o] IS INVALID ADDRSS.", "", 0},
-      {"https://localhost:0/", "[localhost:0] IS INVALID ADDRSS.", "", 0},
+      {"https://localhost:65536/", "[localhost:65536] IS INVALID ADDRSS.", "", 0},
       {refused, SystemMessageText(loopback::net::ConnectionRefusedCode()), "", 0},
       {plain_address_ + "/missing", "", "", 404},
   };
@@ -141,10 +141,10 @@ TEST_F(SecureFetch, AFailedFetchSaysWhyInError) {
 }
 
 TEST_F(SecureFetch, ASecureStreamWithoutABodyTagStopsAt4MiB) {
-  const auto port = static_cast<std::uint16_t>(std::stoi(good_));
   TPageFetcher fetcher(Options());
   fetcher.BeginResponse();
-  HttpExchange(TEndpoint{"localhost", port, true}, BuildRequestText("/stream", "localhost", port),
+  const TUrl stream = *ParseUrl(secure_ + "/stream");
+  HttpExchange(stream, BuildRequestText(stream),
                [&](const char* data, int count) { return fetcher.ReceiveChunk(data, count); }, Options());
   EXPECT_EQ(fetcher.ResponseBuffer().size(), MaxResponseSize);
 

@@ -64,8 +64,9 @@ TScript Redirect(int code, std::string_view location) {
   return Respond(HttpResponseText(status, {{"Location", std::string(location)}}, {}));
 }
 
-TLoopbackServer::TLoopbackServer(TScript script) : httpMode_(false), script_(std::move(script)) {
-  listener_ = net::Listen(16, port_);
+TLoopbackServer::TLoopbackServer(TScript script, const std::string& address, std::uint16_t port)
+    : httpMode_(false), script_(std::move(script)), port_(port) {
+  listener_ = net::Listen(16, port_, address);
   acceptor_ = std::thread(&TLoopbackServer::AcceptLoop, this);
 }
 
@@ -250,11 +251,11 @@ void TLoopbackServer::Serve(net::THandle socket, std::size_t index) {
   changed_.notify_all();
 }
 
-TUnansweredPort::TUnansweredPort() {
-  listener_ = net::Listen(0, port_);
+TUnansweredPort::TUnansweredPort(const std::string& address, std::uint16_t port) : port_(port) {
+  listener_ = net::Listen(0, port_, address);
   // Fill the listener's queue until an attempt neither completes nor fails.
   for (int attempt = 0; attempt < 8 && !holds_; ++attempt) {
-    const net::THandle filler = net::StartConnect(port_);
+    const net::THandle filler = net::StartConnect(port_, address);
     if (filler == net::InvalidHandle) break;
     fillers_.push_back(filler);
     holds_ = !net::WaitReady(filler, net::TWait::Write, 300);

@@ -1,4 +1,5 @@
-// A small threaded TCP server on 127.0.0.1 (ephemeral port) that tests
+// A small threaded TCP server on 127.0.0.1 (ephemeral port; or another
+// loopback address and a given port) that tests
 // script connection by connection: exact byte blocks, pauses, orderly or
 // abortive closes, silence, endless streams; it records what each peer sent.
 // A second mode serves canned HTTP responses by request path.
@@ -103,8 +104,11 @@ TScript Redirect(int code, std::string_view location);
 
 class TLoopbackServer {
  public:
-  // Every connection runs `script`.
-  explicit TLoopbackServer(TScript script);
+  // Every connection runs `script`. The server listens on `address` (a
+  // loopback literal: "127.0.0.1", "::1") at `port`, or at an ephemeral
+  // port when it is 0.
+  explicit TLoopbackServer(TScript script, const std::string& address = "127.0.0.1",
+                           std::uint16_t port = 0);
   // HTTP mode: the server reads the request head, takes the path from its
   // request line and runs that path's script (a 404 response when the path
   // has none).
@@ -154,10 +158,11 @@ class TLoopbackServer {
 // waiting connections is full and never served. Connecting to it neither
 // succeeds nor fails, so only a connect time-out ends the attempt. Holds()
 // tells whether this host behaves so (the host's network stack must drop
-// attempts on a full queue, as Linux does).
+// attempts on a full queue, as Linux does). The listener sits on `address`
+// at `port`, or at an ephemeral port when it is 0.
 class TUnansweredPort {
  public:
-  TUnansweredPort();
+  explicit TUnansweredPort(const std::string& address = "127.0.0.1", std::uint16_t port = 0);
   ~TUnansweredPort();
   TUnansweredPort(const TUnansweredPort&) = delete;
   TUnansweredPort& operator=(const TUnansweredPort&) = delete;
@@ -167,7 +172,7 @@ class TUnansweredPort {
 
  private:
   TSocketLibrary library_;
-  std::uint16_t port_ = 0;
+  std::uint16_t port_;
   net::THandle listener_ = net::InvalidHandle;
   std::vector<net::THandle> fillers_;
   bool holds_ = false;

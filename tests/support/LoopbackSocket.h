@@ -7,21 +7,24 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace vellumark::loopback::net {
 
 using THandle = std::uintptr_t;
 inline constexpr THandle InvalidHandle = ~THandle{0};
 
-// A socket listening on 127.0.0.1 with an ephemeral port, which is stored
-// in `port`. Throws std::runtime_error when that is not possible.
-THandle Listen(int backlog, std::uint16_t& port);
+// A socket listening on `address` (an IPv4 or IPv6 literal of this machine:
+// "127.0.0.1", "127.0.0.2", "::1") at `port`, or at an ephemeral port when
+// `port` is 0, which is then stored in `port`. Throws std::runtime_error
+// when that is not possible.
+THandle Listen(int backlog, std::uint16_t& port, const std::string& address = "127.0.0.1");
 
 // The next waiting connection of a listener, or InvalidHandle.
 THandle Accept(THandle listener);
 
-// Starts a connection to 127.0.0.1:`port` without waiting for it.
-THandle StartConnect(std::uint16_t port);
+// Starts a connection to `address`:`port` without waiting for it.
+THandle StartConnect(std::uint16_t port, const std::string& address = "127.0.0.1");
 
 enum class TWait { Read, Write };
 

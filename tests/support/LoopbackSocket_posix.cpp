@@ -16,12 +16,28 @@ namespace {
 
 int Fd(THandle socket) { return static_cast<int>(socket); }
 
-sockaddr_in Loopback(std::uint16_t port) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return address;
+// `text`:`port` as a socket address; its length goes to `size`.
+sockaddr_storage SocketAddress(const std::string& text, std::uint16_t port, socklen_t& size) {
+  sockaddr_storage storage{};
+  auto& v4 = reinterpret_cast<sockaddr_in&>(storage);
+  auto& v6 = reinterpret_cast<sockaddr_in6&>(storage);
+  if (inet_pton(AF_INET, text.c_str(), &v4.sin_addr) == 1) {
+    v4.sin_family = AF_INET;
+    v4.sin_port = htons(port);
+    size = sizeof v4;
+  } else if (inet_pton(AF_INET6, text.c_str(), &v6.sin6_addr) == 1) {
+    v6.sin6_family = AF_INET6;
+    v6.sin6_port = htons(port);
+    size = sizeof v6;
+  } else {
+    throw std::runtime_error("loopback server: not an address: " + text);
+  }
+  return storage;
+}
+
+std::uint16_t PortOf(const sockaddr_storage& storage) {
+  return ntohs(storage.ss_family == AF_INET6 ? reinterpret_cast<const sockaddr_in6&>(storage).sin6_port
+                                             : reinterpret_cast<const sockaddr_in&>(storage).sin_port);
 }
 
 long Outcome(ssize_t result) {
@@ -32,18 +48,18 @@ long Outcome(ssize_t result) {
 
 }  // namespace
 
-THandle Listen(int backlog, std::uint16_t& port) {
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+THandle Listen(int backlog, std::uint16_t& port, const std::string& address) {
+  socklen_t size = 0;
+  sockaddr_storage local = SocketAddress(address, port, size);
+  const int fd = socket(local.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (fd < 0) throw std::runtime_error("loopback server: socket failed");
-  sockaddr_in address = Loopback(0);
-  socklen_t size = sizeof address;
-  if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(fd, backlog) != 0 ||
-      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+  if (bind(fd, reinterpret_cast<sockaddr*>(&local), size) != 0 || listen(fd, backlog) != 0 ||
+      getsockname(fd, reinterpret_cast<sockaddr*>(&local), &size) != 0) {
     const int error = errno;
     close(fd);
-    throw std::runtime_error("loopback server: cannot listen: " + std::to_string(error));
+    throw std::runtime_error("loopback server: cannot listen on " + address + ": " + std::to_string(error));
   }
-  port = ntohs(address.sin_port);
+  port = PortOf(local);
   return static_cast<THandle>(fd);
 }
 
@@ -52,11 +68,12 @@ THandle Accept(THandle listener) {
   return fd < 0 ? InvalidHandle : static_cast<THandle>(fd);
 }
 
-THandle StartConnect(std::uint16_t port) {
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+THandle StartConnect(std::uint16_t port, const std::string& address) {
+  socklen_t size = 0;
+  const sockaddr_storage target = SocketAddress(address, port, size);
+  const int fd = socket(target.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (fd < 0) return InvalidHandle;
-  const sockaddr_in address = Loopback(port);
-  if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 && errno != EINPROGRESS) {
+  if (connect(fd, reinterpret_cast<const sockaddr*>(&target), size) != 0 && errno != EINPROGRESS) {
     close(fd);
     return InvalidHandle;
   }

@@ -1,4 +1,5 @@
-#include <winsock.h>
+#include <winsock2.h>
+#include <ws2tcpip.h>
 
 #include <stdexcept>
 #include <string>
@@ -11,12 +12,28 @@ namespace {
 
 SOCKET Sock(THandle socket) { return static_cast<SOCKET>(socket); }
 
-sockaddr_in Loopback(std::uint16_t port) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return address;
+// `text`:`port` as a socket address; its length goes to `size`.
+sockaddr_storage SocketAddress(const std::string& text, std::uint16_t port, int& size) {
+  sockaddr_storage storage{};
+  auto& v4 = reinterpret_cast<sockaddr_in&>(storage);
+  auto& v6 = reinterpret_cast<sockaddr_in6&>(storage);
+  if (inet_pton(AF_INET, text.c_str(), &v4.sin_addr) == 1) {
+    v4.sin_family = AF_INET;
+    v4.sin_port = htons(port);
+    size = sizeof v4;
+  } else if (inet_pton(AF_INET6, text.c_str(), &v6.sin6_addr) == 1) {
+    v6.sin6_family = AF_INET6;
+    v6.sin6_port = htons(port);
+    size = sizeof v6;
+  } else {
+    throw std::runtime_error("loopback server: not an address: " + text);
+  }
+  return storage;
+}
+
+std::uint16_t PortOf(const sockaddr_storage& storage) {
+  return ntohs(storage.ss_family == AF_INET6 ? reinterpret_cast<const sockaddr_in6&>(storage).sin6_port
+                                             : reinterpret_cast<const sockaddr_in&>(storage).sin_port);
 }
 
 bool MakeNonBlocking(SOCKET socket) {
@@ -36,20 +53,20 @@ int Piece(std::size_t count) { return count > (1u << 30) ? (1 << 30) : static_ca
 
 }  // namespace
 
-THandle Listen(int backlog, std::uint16_t& port) {
-  const SOCKET socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+THandle Listen(int backlog, std::uint16_t& port, const std::string& address) {
+  int size = 0;
+  sockaddr_storage local = SocketAddress(address, port, size);
+  const SOCKET socket = ::socket(local.ss_family, SOCK_STREAM, IPPROTO_TCP);
   if (socket == INVALID_SOCKET) throw std::runtime_error("loopback server: socket failed");
-  sockaddr_in address = Loopback(0);
-  int size = sizeof address;
-  if (bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == SOCKET_ERROR ||
+  if (bind(socket, reinterpret_cast<sockaddr*>(&local), size) == SOCKET_ERROR ||
       listen(socket, backlog) == SOCKET_ERROR ||
-      getsockname(socket, reinterpret_cast<sockaddr*>(&address), &size) == SOCKET_ERROR ||
+      getsockname(socket, reinterpret_cast<sockaddr*>(&local), &size) == SOCKET_ERROR ||
       !MakeNonBlocking(socket)) {
     const int error = WSAGetLastError();
     closesocket(socket);
-    throw std::runtime_error("loopback server: cannot listen: " + std::to_string(error));
+    throw std::runtime_error("loopback server: cannot listen on " + address + ": " + std::to_string(error));
   }
-  port = ntohs(address.sin_port);
+  port = PortOf(local);
   return static_cast<THandle>(socket);
 }
 
@@ -63,12 +80,13 @@ THandle Accept(THandle listener) {
   return static_cast<THandle>(socket);
 }
 
-THandle StartConnect(std::uint16_t port) {
-  const SOCKET socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+THandle StartConnect(std::uint16_t port, const std::string& address) {
+  int size = 0;
+  const sockaddr_storage target = SocketAddress(address, port, size);
+  const SOCKET socket = ::socket(target.ss_family, SOCK_STREAM, IPPROTO_TCP);
   if (socket == INVALID_SOCKET) return InvalidHandle;
-  const sockaddr_in address = Loopback(port);
   if (!MakeNonBlocking(socket) ||
-      (connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == SOCKET_ERROR &&
+      (connect(socket, reinterpret_cast<const sockaddr*>(&target), size) == SOCKET_ERROR &&
        WSAGetLastError() != WSAEWOULDBLOCK)) {
     closesocket(socket);
     return InvalidHandle;

@@ -1,13 +1,17 @@
 #!/usr/bin/env python3
 """A small HTTPS server for the TLS tests and the TLS benchmark.
 
-    tls_server.py PORTS-FILE [--delay-ms N] NAME=CERT:KEY [NAME=CERT:KEY ...]
+    tls_server.py PORTS-FILE [--delay-ms N] NAME=CERT:KEY[:CA] | NAME=silent ...
 
 Listens on 127.0.0.1, one ephemeral port per NAME, each serving its own
-certificate chain (CERT may hold the leaf and its issuers). When every port is
-listening it writes "NAME PORT" lines to PORTS-FILE (written whole, then
-renamed into place) and serves until it is killed. One thread per
-connection; a client that refuses the certificate ends only its own.
+certificate chain (CERT may hold the leaf and its issuers). With CA, the
+server asks for a client certificate issued by CA but goes on without one,
+as a server that accepts client certificates optionally does. A "silent"
+port takes connections and never answers: an address to fetch from that
+stalls. When every port is listening it writes "NAME PORT" lines to
+PORTS-FILE (written whole, then renamed into place) and serves until it is
+killed. One thread per connection; a client that refuses the certificate
+ends only its own.
 
 Answers by the request's path (HTTP/1.0 style: the response, then close):
   /echo            200; the title is the request head exactly as it came
@@ -17,6 +21,8 @@ Answers by the request's path (HTTP/1.0 style: the response, then close):
   /silent          nothing, for a minute
   /resumed         200 page titled "resumed" or "new": whether the client
                    resumed an earlier TLS session
+  /sni             200 page titled "sni <name>": the server name the client
+                   indicated, "-" for none
   anything else    200 page titled "secure <path>", after --delay-ms
 """
 import os
@@ -52,6 +58,10 @@ def respond(conn, head, delay_ms):
         title = b"resumed" if conn.session_reused else b"new"
         conn.sendall(b"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<title>" + title +
                      b"</title>\r\n<body>")
+    elif path == b"/sni":
+        name = (getattr(conn, "indicated_name", None) or "-").encode()
+        conn.sendall(b"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<title>sni " + name +
+                     b"</title>\r\n<body>")
     elif path == b"/silent":
         threading.Event().wait(60)
     elif path == b"/stream":
@@ -86,6 +96,12 @@ def serve_one(context, raw, delay_ms):
             pass
 
 
+def hold_loop(listener):
+    held = []
+    while True:
+        held.append(listener.accept()[0])
+
+
 def accept_loop(listener, context, delay_ms):
     while True:
         raw, _ = listener.accept()
@@ -106,14 +122,21 @@ def main(argv):
     threads = []
     for spec in args:
         name, files = spec.split("=", 1)
-        cert, key = files.split(":", 1)
-        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-        context.load_cert_chain(cert, key)
         listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
         listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
         listener.bind(("127.0.0.1", 0))
         listener.listen(256)
         lines.append("%s %d\n" % (name, listener.getsockname()[1]))
+        if files == "silent":
+            threads.append(threading.Thread(target=hold_loop, args=(listener,), daemon=True))
+            continue
+        cert, key, *client_ca = files.split(":")
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(cert, key)
+        context.sni_callback = lambda conn, name, _: setattr(conn, "indicated_name", name)
+        if client_ca:
+            context.load_verify_locations(client_ca[0])
+            context.verify_mode = ssl.CERT_OPTIONAL
         threads.append(threading.Thread(target=accept_loop, args=(listener, context, delay_ms),
                                         daemon=True))
     for thread in threads:
