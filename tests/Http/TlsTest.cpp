@@ -77,6 +77,7 @@ TEST(TlsExchange, CertificatesAreCheckedAndRefusalsNameTheHostInWords) {
   const TRow rows[] = {
       {"GOOD", "localhost", true, {}},
       {"GOOD", "127.0.0.1", true, {}},
+      {"ADDRESSES6", "::1", true, {}},  // over IPv6, named by its IP address entry
       {"EXPIRED", "localhost", false, TTlsFailure::Expired},
       {"SELFSIGNED", "localhost", false, TTlsFailure::Untrusted},
   };

@@ -80,6 +80,12 @@ TEST_F(SecureFetch, RedirectsCrossSchemesAndPortsAndRelativeOnesKeepThem) {
       {secure_ + "/r308//next", secure_ + "/r308//next", secureHost, "/next", "secure /next"},
       // A host name in full-width letters: its ASCII form is the TLS server name.
       {wideSecure + "/page", wideSecure + "/page", wideSecure.substr(8), "/page", "secure /page"},
+      // IPv4 number forms: the certificate is checked against the address
+      // connected to, 127.0.0.1 (an IP name of the certificate).
+      {"https://0x7f.1:" + good_ + "/page", "https://0x7f.1:" + good_ + "/page", "0x7f.1:" + good_, "/page",
+       "secure /page"},
+      {"https://0177.0.0.1:" + good_ + "/page", "https://0177.0.0.1:" + good_ + "/page", "0177.0.0.1:" + good_,
+       "/page", "secure /page"},
   };
   TPageFetcher fetcher(Options());
   for (const TRow& row : rows) {

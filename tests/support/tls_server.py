@@ -1,17 +1,17 @@
 #!/usr/bin/env python3
 """A small HTTPS server for the TLS tests and the TLS benchmark.
 
-    tls_server.py PORTS-FILE [--delay-ms N] NAME=CERT:KEY[:CA] | NAME=silent ...
+    tls_server.py PORTS-FILE [--delay-ms N] NAME[@ADDRESS]=CERT:KEY[:CA] | NAME=silent ...
 
-Listens on 127.0.0.1, one ephemeral port per NAME, each serving its own
-certificate chain (CERT may hold the leaf and its issuers). With CA, the
-server asks for a client certificate issued by CA but goes on without one,
-as a server that accepts client certificates optionally does. A "silent"
-port takes connections and never answers: an address to fetch from that
-stalls. When every port is listening it writes "NAME PORT" lines to
-PORTS-FILE (written whole, then renamed into place) and serves until it is
-killed. One thread per connection; a client that refuses the certificate
-ends only its own.
+Listens on 127.0.0.1 (or ADDRESS, e.g. ::1), one ephemeral port per NAME,
+each serving its own certificate chain (CERT may hold the leaf and its
+issuers). With CA, the server asks for a client certificate issued by CA but
+goes on without one, as a server that accepts client certificates optionally
+does. A "silent" port takes connections and never answers: an address to
+fetch from that stalls. When every port is listening it writes "NAME PORT"
+lines to PORTS-FILE (written whole, then renamed into place) and serves until
+it is killed. One thread per connection; a client that refuses the
+certificate ends only its own.
 
 Answers by the request's path (HTTP/1.0 style: the response, then close):
   /echo            200; the title is the request head exactly as it came
@@ -122,9 +122,11 @@ def main(argv):
     threads = []
     for spec in args:
         name, files = spec.split("=", 1)
-        listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        name, _, address = name.partition("@")
+        address = address or "127.0.0.1"
+        listener = socket.socket(socket.AF_INET6 if ":" in address else socket.AF_INET, socket.SOCK_STREAM)
         listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-        listener.bind(("127.0.0.1", 0))
+        listener.bind((address, 0))
         listener.listen(256)
         lines.append("%s %d\n" % (name, listener.getsockname()[1]))
         if files == "silent":
