@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Http/Socket.h"
+#include "Http/SocketAddress_sockets.h"
 
 namespace vellumark::socketapi {
 
@@ -45,45 +46,6 @@ int PollAll(std::span<pollfd> entries, int timeoutMs) {
   return posixResult == 0 ? buffer : "";
 }
 
-// The platform's form of an endpoint, in `storage`; returns its length.
-socklen_t ToSockaddr(const TAddress& address, sockaddr_storage& storage) {
-  storage = {};
-  if (address.family == TFamily::IPv6) {
-    auto& target = reinterpret_cast<sockaddr_in6&>(storage);
-    target.sin6_family = AF_INET6;
-    target.sin6_port = htons(address.port);
-    std::memcpy(&target.sin6_addr, address.bytes.data(), sizeof target.sin6_addr);
-    target.sin6_scope_id = address.scopeId;
-    return sizeof target;
-  }
-  auto& target = reinterpret_cast<sockaddr_in&>(storage);
-  target.sin_family = AF_INET;
-  target.sin_port = htons(address.port);
-  std::memcpy(&target.sin_addr, address.bytes.data(), sizeof target.sin_addr);
-  return sizeof target;
-}
-
-// A getaddrinfo result as an endpoint at `port`; none for another family.
-std::optional<TAddress> FromAddrinfo(const addrinfo& entry, std::uint16_t port) {
-  TAddress address;
-  address.port = port;
-  if (entry.ai_family == AF_INET6 && entry.ai_addrlen >= sizeof(sockaddr_in6)) {
-    sockaddr_in6 source{};
-    std::memcpy(&source, entry.ai_addr, sizeof source);
-    address.family = TFamily::IPv6;
-    std::memcpy(address.bytes.data(), &source.sin6_addr, sizeof source.sin6_addr);
-    address.scopeId = source.sin6_scope_id;
-    return address;
-  }
-  if (entry.ai_family == AF_INET && entry.ai_addrlen >= sizeof(sockaddr_in)) {
-    sockaddr_in source{};
-    std::memcpy(&source, entry.ai_addr, sizeof source);
-    std::memcpy(address.bytes.data(), &source.sin_addr, sizeof source.sin_addr);
-    return address;
-  }
-  return std::nullopt;
-}
-
 }  // namespace
 
 int TimedOutCode() { return ETIMEDOUT; }
@@ -102,7 +64,7 @@ void Close(THandle socket) { close(AsFd(socket)); }
 
 int StartConnect(THandle socket, const TAddress& address) {
   sockaddr_storage target;
-  const socklen_t size = ToSockaddr(address, target);
+  const auto size = static_cast<socklen_t>(ToSockaddr(address, target));
   if (connect(AsFd(socket), reinterpret_cast<const sockaddr*>(&target), size) == 0) return 0;
   if (errno == EINPROGRESS || errno == EINTR) return ConnectPending;
   return errno;

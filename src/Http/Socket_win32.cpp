@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "Http/Socket.h"
+#include "Http/SocketAddress_sockets.h"
 
 namespace vellumark::socketapi {
 
@@ -23,45 +24,6 @@ timeval Duration(int timeoutMs) {
   duration.tv_sec = timeoutMs / 1000;
   duration.tv_usec = (timeoutMs % 1000) * 1000;
   return duration;
-}
-
-// The platform's form of an endpoint, in `storage`; returns its length.
-int ToSockaddr(const TAddress& address, sockaddr_storage& storage) {
-  storage = {};
-  if (address.family == TFamily::IPv6) {
-    auto& target = reinterpret_cast<sockaddr_in6&>(storage);
-    target.sin6_family = AF_INET6;
-    target.sin6_port = htons(address.port);
-    std::memcpy(&target.sin6_addr, address.bytes.data(), sizeof target.sin6_addr);
-    target.sin6_scope_id = address.scopeId;
-    return sizeof target;
-  }
-  auto& target = reinterpret_cast<sockaddr_in&>(storage);
-  target.sin_family = AF_INET;
-  target.sin_port = htons(address.port);
-  std::memcpy(&target.sin_addr, address.bytes.data(), sizeof target.sin_addr);
-  return sizeof target;
-}
-
-// A getaddrinfo result as an endpoint at `port`; none for another family.
-std::optional<TAddress> FromAddrinfo(const addrinfo& entry, std::uint16_t port) {
-  TAddress address;
-  address.port = port;
-  if (entry.ai_family == AF_INET6 && entry.ai_addrlen >= sizeof(sockaddr_in6)) {
-    sockaddr_in6 source{};
-    std::memcpy(&source, entry.ai_addr, sizeof source);
-    address.family = TFamily::IPv6;
-    std::memcpy(address.bytes.data(), &source.sin6_addr, sizeof source.sin6_addr);
-    address.scopeId = source.sin6_scope_id;
-    return address;
-  }
-  if (entry.ai_family == AF_INET && entry.ai_addrlen >= sizeof(sockaddr_in)) {
-    sockaddr_in source{};
-    std::memcpy(&source, entry.ai_addr, sizeof source);
-    std::memcpy(address.bytes.data(), &source.sin_addr, sizeof source.sin_addr);
-    return address;
-  }
-  return std::nullopt;
 }
 
 // The outcome of an attempt that the exception set reported failed; where
