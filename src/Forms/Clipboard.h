@@ -19,4 +19,11 @@ std::string ClipboardText();
 void SetClipboardTextW(std::wstring_view text);
 void SetClipboardText(std::string_view text);
 
+// The registered name of the clipboard's HTML form.
+extern const wchar_t* const HtmlClipboardFormat;
+// Replaces the clipboard's contents with `text` and, in the HTML form, with
+// `htmlDocument` (UTF-8, from HtmlClipboardDocument): both at once, so a
+// program pasting sees one copy. Throws like ClipboardTextW.
+void SetClipboardTextAndHtmlW(std::wstring_view text, std::string_view htmlDocument);
+
 }  // namespace vellumark::forms

@@ -15,6 +15,8 @@ const char* const ClipboardOpenError =
     "\x83\x4e\x83\x8a\x83\x62\x83\x76\x83\x7b\x81\x5b\x83\x68\x82\xf0\x8a\x4a\x82\xad"
     "\x82\xb1\x82\xc6\x82\xaa\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1";
 
+const wchar_t* const HtmlClipboardFormat = L"HTML Format";
+
 namespace {
 
 // Holds the clipboard open for one read or write. Another program may have
@@ -54,19 +56,42 @@ std::wstring ClipboardTextW() {
 
 std::string ClipboardText() { return Sjis(ClipboardTextW()); }
 
-void SetClipboardTextW(std::wstring_view text) {
-  TOpenClipboard open;
-  EmptyClipboard();
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+namespace {
+
+// Puts `size` bytes from `data` followed by `terminator` zero bytes on the
+// open clipboard in `format`. The clipboard owns the block once it is set.
+void PutOnClipboard(UINT format, const void* data, std::size_t size, std::size_t terminator) {
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size + terminator);
   if (block == nullptr) throw TError(ClipboardOpenError);
-  auto* target = static_cast<wchar_t*>(GlobalLock(block));
-  std::memcpy(target, text.data(), text.size() * sizeof(wchar_t));
-  target[text.size()] = L'\0';
+  auto* target = static_cast<char*>(GlobalLock(block));
+  std::memcpy(target, data, size);
+  std::memset(target + size, 0, terminator);
   GlobalUnlock(block);
-  if (SetClipboardData(CF_UNICODETEXT, block) == nullptr) {
+  if (SetClipboardData(format, block) == nullptr) {
     GlobalFree(block);
     throw TError(ClipboardOpenError);
   }
+}
+
+void PutTextOnClipboard(std::wstring_view text) {
+  PutOnClipboard(CF_UNICODETEXT, text.data(), text.size() * sizeof(wchar_t), sizeof(wchar_t));
+}
+
+}  // namespace
+
+void SetClipboardTextW(std::wstring_view text) {
+  TOpenClipboard open;
+  EmptyClipboard();
+  PutTextOnClipboard(text);
+}
+
+void SetClipboardTextAndHtmlW(std::wstring_view text, std::string_view htmlDocument) {
+  TOpenClipboard open;
+  EmptyClipboard();
+  PutTextOnClipboard(text);
+  const UINT html = RegisterClipboardFormatW(HtmlClipboardFormat);
+  if (html == 0) throw TError(ClipboardOpenError);
+  PutOnClipboard(html, htmlDocument.data(), htmlDocument.size(), 1);
 }
 
 void SetClipboardText(std::string_view text) { SetClipboardTextW(Wide(text)); }

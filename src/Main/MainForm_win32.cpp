@@ -17,6 +17,7 @@
 #include "Forms/Clipboard.h"
 #include "Forms/FormState.h"
 #include "Forms/HandlerBinding.h"
+#include "Forms/HtmlClipboard.h"
 #include "Forms/MessageBox.h"
 #include "Forms/TextLines.h"
 #include "Info/InfoForm.h"
@@ -379,7 +380,14 @@ void TMainForm::FinishBuild() {
   auto& result = Get<TMemo>("MemoResult");
   result.SelectAll();
   ShowProgress("-/-");
-  result.CopyToClipboard();
+  // The selection goes out as text and in the HTML form, where a rich
+  // editor pastes tag lines as live links. Lines of a template without
+  // markup go in escaped, so they paste as the text they are.
+  const std::wstring text = result.SelectedTextW();
+  std::vector<std::string> lines;
+  for (const std::string& line : forms::SplitLines(WideToSjis(text))) lines.push_back(SjisToUtf8(line));
+  const bool markup = ChosenTemplate().find('<') != std::string::npos;
+  forms::SetClipboardTextAndHtmlW(text, forms::HtmlClipboardDocument(forms::HtmlClipboardFragment(lines, markup)));
 }
 
 bool TMainForm::PreviewKey(WORD key) {

@@ -14,6 +14,7 @@ constexpr std::uint16_t kSuitePersonal = 0x0200;
 constexpr std::uint16_t kSuiteBlade = 0x0400;
 
 constexpr std::uint8_t kWorkstation = 1;
+constexpr std::uint8_t kDomainController = 2;
 constexpr std::uint8_t kServer = 3;
 
 // Version numbers are printed as the signed 32-bit numbers "%d" gives.
@@ -63,7 +64,38 @@ std::string Windows9xName(const TOsVersionRecord& v) {
   }
 }
 
+// From Vista on, one version number serves a workstation and a server
+// release; the record's product type tells them apart (a domain controller
+// is a server). Without the extended record the type is 0: a workstation.
+bool IsServer(const TOsVersionRecord& v) { return v.productType == kServer || v.productType == kDomainController; }
+
+// Windows 10, 11 and the servers since 2016 all report 10.0; the build
+// number names the release.
+std::string Nt10BaseName(const TOsVersionRecord& v) {
+  if (!IsServer(v)) return v.buildNumber >= 22000 ? "Microsoft Windows 11 " : "Microsoft Windows 10 ";
+  if (v.buildNumber >= 26100) return "Microsoft Windows Server 2025 ";
+  if (v.buildNumber >= 20348) return "Microsoft Windows Server 2022 ";
+  if (v.buildNumber >= 17763) return "Microsoft Windows Server 2019 ";
+  return "Microsoft Windows Server 2016 ";
+}
+
 std::string NtBaseName(const TOsVersionRecord& v) {
+  if (v.majorVersion == 10 && v.minorVersion == 0) return Nt10BaseName(v);
+  if (v.majorVersion == 6) {
+    const bool server = IsServer(v);
+    switch (v.minorVersion) {
+      case 0:
+        return server ? "Microsoft Windows Server 2008 " : "Microsoft Windows Vista ";
+      case 1:
+        return server ? "Microsoft Windows Server 2008 R2 " : "Microsoft Windows 7 ";
+      case 2:
+        return server ? "Microsoft Windows Server 2012 " : "Microsoft Windows 8 ";
+      case 3:
+        return server ? "Microsoft Windows Server 2012 R2 " : "Microsoft Windows 8.1 ";
+      default:
+        break;
+    }
+  }
   if (v.majorVersion == 5 && v.minorVersion == 2) return "Microsoft Windows .NET Server 2003 family, ";
   if (v.majorVersion == 5 && v.minorVersion == 1) return "Microsoft Windows XP ";
   if (v.majorVersion == 5 && v.minorVersion == 0) return "Microsoft Windows 2000 ";
@@ -80,7 +112,8 @@ std::string NtEdition(const TOsVersionRecord& v) {
     return "Professional ";
   }
   if (v.productType == kServer) {
-    if (v.majorVersion == 5 && v.minorVersion == 2) {
+    // Server 2003 and every server since name their editions alike.
+    if ((v.majorVersion == 5 && v.minorVersion == 2) || v.majorVersion == 6 || v.majorVersion == 10) {
       if (suite & kSuiteDatacenter) return "Datacenter Edition ";
       if (suite & kSuiteEnterprise) return "Enterprise Edition ";
       if (suite == kSuiteBlade) return "Web Edition ";

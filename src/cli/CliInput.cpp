@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Common/Error.h"
+#include "Links/AddressSources.h"
 #include "cli/CliMessage.h"
 
 namespace vellumark {
@@ -48,9 +49,19 @@ std::string ReadAll(std::istream& in) {
 }
 
 std::vector<std::string> ReadAddresses(const std::vector<std::string>& files,
-                                       std::istream& standardInput) {
+                                       std::istream& standardInput,
+                                       std::size_t* skippedLinks) {
   std::vector<std::string> addresses;
   auto append = [&](std::string_view text) {
+    if (IsBookmarkExport(text)) {
+      TFoundAddresses links = AddressesOfHtml(text);
+      for (auto& link : links.addresses) {
+        link.resize(CutUtf8AddressLine(link).size());
+        addresses.push_back(std::move(link));
+      }
+      if (skippedLinks) *skippedLinks += links.skipped;
+      return;
+    }
     auto lines = AddressesFromText(text);
     addresses.insert(addresses.end(), std::make_move_iterator(lines.begin()),
                      std::make_move_iterator(lines.end()));

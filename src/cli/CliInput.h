@@ -30,9 +30,13 @@ std::vector<std::string> AddressesFromText(std::string_view utf8Text);
 std::string ReadAll(std::istream& in);
 
 // The addresses of every file in turn ("-" is `standardInput`), or of
-// `standardInput` alone when `files` is empty. A file that cannot be read
-// raises TError naming it; nothing is fetched then.
+// `standardInput` alone when `files` is empty. A text that is a browser's
+// bookmark export gives its http and https links instead of its lines (each
+// cut like a line); the links left out for their scheme are added to
+// `*skippedLinks` when it is given. A file that cannot be read raises TError
+// naming it; nothing is fetched then.
 std::vector<std::string> ReadAddresses(const std::vector<std::string>& files,
-                                       std::istream& standardInput);
+                                       std::istream& standardInput,
+                                       std::size_t* skippedLinks = nullptr);
 
 }  // namespace vellumark

@@ -74,7 +74,12 @@ int RunCli(const std::vector<std::string>& args, const TCliEnvironment& env) {
       return out ? 0 : writeFailure();
     }
     run = ResolveRunTemplate(options);
-    addresses = ReadAddresses(options.files, *env.in);
+    std::size_t skippedLinks = 0;
+    addresses = ReadAddresses(options.files, *env.in, &skippedLinks);
+    if (skippedLinks > 0) {
+      err << "vellumark-cli: " << skippedLinks << (skippedLinks == 1 ? " link" : " links")
+          << " skipped (not http or https)\n" << std::flush;
+    }
   } catch (const TError& e) {
     return fail(e.what());
   }

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <cwchar>
 #include <functional>
 #include <initializer_list>
@@ -29,6 +30,7 @@
 #include "Common/Codepage.h"
 #include "Common/DateFormat.h"
 #include "Forms/Application.h"
+#include "Forms/CfHtml.h"
 #include "Forms/Clipboard.h"
 #include "Forms/GuiTest.h"
 #include "Forms/MessageBox.h"
@@ -103,6 +105,24 @@ int SectionHeaderCount(const std::wstring& text) {
 }
 
 void SetClipboard(const std::wstring& text) { forms::SetClipboardTextW(text); }
+
+// The clipboard's HTML form, read by its offsets as a pasting program reads
+// it: the fragment, UTF-8.
+std::string ClipboardHtmlFragment() {
+  std::string document;
+  if (OpenClipboard(nullptr)) {
+    if (HANDLE data = GetClipboardData(RegisterClipboardFormatW(L"HTML Format"))) {
+      if (const auto* bytes = static_cast<const char*>(GlobalLock(data))) {
+        document.assign(bytes, strnlen(bytes, GlobalSize(data)));
+        GlobalUnlock(data);
+      }
+    }
+    CloseClipboard();
+  }
+  std::string fragment;
+  EXPECT_TRUE(cfhtml::ReadFragment(document, fragment)) << document;
+  return fragment;
+}
 
 void EmptyTheClipboard() {
   ASSERT_TRUE(OpenClipboard(nullptr));
@@ -216,6 +236,8 @@ class MainFormTest : public ::testing::Test {
         {"/late", TScript().Call([this] { Enter(); }).Delay(150).Call([this] { --inFlight; })
                       .Send(Page("Late", "l")).Close()},
         {"/moved", loopback::Redirect(301, "http://127.0.0.1/b")},
+        {"/cafe", TScript().Send(HttpResponseText("HTTP/1.1 200 OK", {{"Content-Type", "text/html; charset=UTF-8"}},
+                                                  "<title>caf\xc3\xa9</title><body>")).Close()},
     };
   }
 
@@ -445,6 +467,32 @@ TEST_F(MainFormTest, BuildFillsTheResultAndTheClipboardWithEveryLineEndedByCrLf)
   EXPECT_EQ(TextOf("LblProgress"), L"-/-");
   EXPECT_EQ(server->Connections().size(), 2u);
   EXPECT_TRUE(questions.empty()) << "no question when ChkNotask is checked";
+  EXPECT_TRUE(errors.messages.empty());
+}
+
+// Rich editors paste the HTML form: tag lines as live links, the lines of a
+// template without markup as the text they are.
+TEST_F(MainFormTest, BuildPutsTheLinesInTheClipboardsHtmlFormBesideTheText) {
+  QuietBuild();
+  const std::string japanese = "\xe6\x97\xa5\xe6\x9c\xac";  // "日本" in UTF-8
+  const struct {
+    const wchar_t* format4;
+    std::string fragment;
+  } cases[] = {
+      {L"<a href=\"#URL#\">#TITLE#</a>",
+       "<a href=\"http://127.0.0.1/b\">" + japanese + "</a><br>\r\n<a href=\"http://127.0.0.1/cafe\">caf&#233;</a>"},
+      {L"\"#TITLE#\" & #URL# >",
+       "&quot;" + japanese + "&quot; &amp; http://127.0.0.1/b &gt;<br>\r\n"
+       "&quot;caf&amp;#233;&quot; &amp; http://127.0.0.1/cafe &gt;"},
+  };
+  SetText("MemoSource", L"http://127.0.0.1/b\r\nhttp://127.0.0.1/cafe");
+  Click("RbtnFormat4");
+  for (const auto& c : cases) {
+    SetText("EditFormat4", c.format4);
+    Click("BtnBuild");
+    EXPECT_EQ(ClipboardHtmlFragment(), c.fragment);
+    EXPECT_EQ(forms::ClipboardTextW(), SjisToWide(Result()));
+  }
   EXPECT_TRUE(errors.messages.empty());
 }
 
@@ -786,6 +834,7 @@ TEST_F(MainFormTest, EscStopsTheBuildKeepingTheFinishedLinesAndCopyingThem) {
     EXPECT_FALSE(form->Building());
     EXPECT_EQ(Result(), kept);
     EXPECT_EQ(forms::ClipboardText(), kept);
+    EXPECT_EQ(ClipboardHtmlFragment(), SjisToUtf8(Tag3A + "<br>\r\n" + Tag3B));
     EXPECT_EQ(TextOf("LblProgress"), L"-/-");
     for (const char* name : {"BtnBuild", "BtnClear", "RbtnFormat4", "EditFormat1", "EditRightPar"}) {
       EXPECT_TRUE(IsWindowEnabled(Handle(name))) << name;

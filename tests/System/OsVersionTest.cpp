@@ -115,11 +115,43 @@ TEST(OsProductName, NtBaseNames) {
   EXPECT_EQ(Extended(Record(2, 3, 51, 1057, "", 2)), "Microsoft Windows NT  (Build 1057)");
   EXPECT_EQ(Extended(Record(2, 0, 0, 1, "", 2)), "Microsoft Windows NT  (Build 1)");
   EXPECT_EQ(Extended(Record(2, 5, 3, 1, "", 2)), "Windows NT product family?  (Build 1)");
-  EXPECT_EQ(Extended(Record(2, 6, 0, 6002, "Service Pack 2", 1)),
-            "Windows NT product family? Professional Service Pack 2 (Build 6002)");
-  EXPECT_EQ(Extended(Record(2, 6, 0, 6002, "", 3)), "Windows NT product family? Server 4.0  (Build 6002)");
+  EXPECT_EQ(Extended(Record(2, 6, 4, 9841, "", 1)), "Windows NT product family? Professional  (Build 9841)");
+  EXPECT_EQ(Extended(Record(2, 10, 1, 1, "", 1)), "Windows NT product family? Professional  (Build 1)");
   // The major version compares unsigned: 0xFFFFFFFF is not "4 or lower".
   EXPECT_EQ(Extended(Record(2, 0xFFFFFFFFu, 0, 1, "", 2)), "Windows NT product family?  (Build 1)");
+}
+
+// One version number serves a workstation and a server release (a domain
+// controller is a server); on 10.0 the build number names the release.
+TEST(OsProductName, VistaAndLaterByVersionProductTypeAndBuild) {
+  struct Case {
+    std::uint32_t major, minor, build;
+    std::uint8_t type;
+    std::uint16_t suite;
+    const char* name;
+  };
+  const Case cases[] = {
+      {6, 0, 6002, 1, 0x0300, "Microsoft Windows Vista Home Edition SP (Build 6002)"},
+      {6, 0, 6002, 3, 0x0002, "Microsoft Windows Server 2008 Enterprise Edition SP (Build 6002)"},
+      {6, 1, 7601, 1, 0x0100, "Microsoft Windows 7 Professional SP (Build 7601)"},
+      {6, 1, 7601, 2, 0x0002, "Microsoft Windows Server 2008 R2 SP (Build 7601)"},
+      {6, 2, 9200, 1, 0x0000, "Microsoft Windows 8 Professional SP (Build 9200)"},
+      {6, 2, 9200, 3, 0x0080, "Microsoft Windows Server 2012 Datacenter Edition SP (Build 9200)"},
+      {6, 3, 9600, 1, 0x0000, "Microsoft Windows 8.1 Professional SP (Build 9600)"},
+      {6, 3, 9600, 3, 0x0400, "Microsoft Windows Server 2012 R2 Web Edition SP (Build 9600)"},
+      {10, 0, 21999, 1, 0x0300, "Microsoft Windows 10 Home Edition SP (Build 21999)"},
+      {10, 0, 22000, 1, 0x0000, "Microsoft Windows 11 Professional SP (Build 22000)"},
+      {10, 0, 26100, 1, 0x0000, "Microsoft Windows 11 Professional SP (Build 26100)"},
+      {10, 0, 17762, 3, 0x0000, "Microsoft Windows Server 2016 Standard Edition SP (Build 17762)"},
+      {10, 0, 17763, 3, 0x0000, "Microsoft Windows Server 2019 Standard Edition SP (Build 17763)"},
+      {10, 0, 20347, 2, 0x0000, "Microsoft Windows Server 2019 SP (Build 20347)"},
+      {10, 0, 20348, 3, 0x0000, "Microsoft Windows Server 2022 Standard Edition SP (Build 20348)"},
+      {10, 0, 26099, 3, 0x0000, "Microsoft Windows Server 2022 Standard Edition SP (Build 26099)"},
+      {10, 0, 26100, 3, 0x0080, "Microsoft Windows Server 2025 Datacenter Edition SP (Build 26100)"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Extended(Record(2, c.major, c.minor, c.build, "SP", c.type, c.suite)), c.name);
+  }
 }
 
 TEST(OsProductName, EditionsFromTheExtendedRecord) {

@@ -77,6 +77,22 @@ TEST_F(CliInputFiles, FilesAndStandardInputInTurn) {
   EXPECT_EQ(ReadAddresses({}, empty), Lines{});
 }
 
+TEST_F(CliInputFiles, BookmarkExportsGiveTheirWebLinks) {
+  const std::string exportText =
+      "\xEF\xBB\xBF<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n"
+      "<DT><A HREF=\"https://a/?x=1&amp;y=2\">A</A>\n<DT><A HREF=\"place:sort=8\">R</A>\n"
+      "<DT><A HREF=\"http://b/" + std::string(5000, 'b') + "\">B</A>\n<DT><A HREF=\"javascript:x()\">J</A>\n</DL>\n";
+  const std::string a = Write("bookmarks.html", exportText);
+  // Any other text is lines, even an HTML page.
+  const std::string b = Write("page.html", "<a href=\"http://no/\">\n");
+  std::istringstream in("<!doctype netscape-bookmark-file-1><a href=ftp://f/><a href=http://in/>");
+  std::size_t skipped = 0;
+  EXPECT_EQ(ReadAddresses({a, b, "-"}, in, &skipped),
+            (Lines{"https://a/?x=1&y=2", ("http://b/" + std::string(5000, 'b')).substr(0, MaxAddressLineBytes),
+                   "<a href=\"http://no/\">", "http://in/"}));
+  EXPECT_EQ(skipped, 3u);  // the files' counts add up
+}
+
 TEST_F(CliInputFiles, AnUnreadableFileIsNamed) {
   std::istringstream in("");
   const std::string missing = (dir_ / "missing.txt").string();

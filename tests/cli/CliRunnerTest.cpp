@@ -104,6 +104,19 @@ TEST(RunCli, OneLinePerAddressIncludingEmptyOnes) {
   EXPECT_EQ(RunProgram({"-n"}, "").out, "");
 }
 
+TEST(RunCli, BookmarkExportSaysHowManyLinksItLeftOut) {
+  const std::string exportText =
+      "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DT><A HREF=\"http://a/\">A</A>\n<DT><A HREF=\"place:x\">P</A>\n"
+      "<DT><A HREF='ftp://f/'>F</A>\n<DT><A HREF=https://b/>B</A>\n";
+  const TRun run = RunProgram({"-n", "-t", "#URL#"}, exportText);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "http://a/\nhttps://b/\n");
+  EXPECT_EQ(run.err, "vellumark-cli: 2 links skipped (not http or https)\n");
+  const TRun one = RunProgram({"-n", "-t", "#URL#"}, "<!DOCTYPE NETSCAPE-Bookmark-file-1><a href=mailto:m>");
+  EXPECT_EQ(one.err, "vellumark-cli: 1 link skipped (not http or https)\n");
+  EXPECT_EQ(one.out, "");
+}
+
 TEST(RunCli, DateSuffixFormatsAndEncodings) {
   const TRun dated = RunProgram({"-t", "#URL#", "--now", "2007-01-05T09:08:07"}, "http://a/\n");
   EXPECT_EQ(dated.out, "http://a/:[2007/01/05]\n");
