@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <ole2.h>
 
 #include <functional>
 #include <string>
@@ -19,8 +20,14 @@ namespace vellumark::forms {
 class TForm;
 class TComponent;
 class TContainer;
+class TDropTarget;
+class TMemo;
 
 using TNotifyEvent = std::function<void(TComponent& sender)>;
+// What is dropped onto a memo: files by their paths, or text (a link or
+// lines) as it came.
+using TDropFilesEvent = std::function<void(TMemo& sender, const std::vector<std::wstring>& files)>;
+using TDropTextEvent = std::function<void(TMemo& sender, const std::wstring& text)>;
 
 // Anything that owns a window handle and takes its messages.
 class TWindowObject {
@@ -274,6 +281,7 @@ class TEdit : public TControl {
 class TMemo : public TEdit {
  public:
   using TEdit::TEdit;
+  ~TMemo() override;
   void Create() override;
 
   // Lines by string-list rules: split at CR LF, lone CR or lone LF; a final
@@ -286,6 +294,22 @@ class TMemo : public TEdit {
   void AddLine(std::string_view line);
   // Copies the selection to the clipboard.
   void CopyToClipboard();
+
+  // Drops: files from the shell (WM_DROPFILES) and files, links and text by
+  // OLE drag and drop, which needs OLE on the window's thread. Called once
+  // the handlers are set; a read-only memo takes no drop.
+  void AcceptDrops();
+  // The memo's registered drop target (tests); null before AcceptDrops.
+  IDropTarget* DropTarget() const;
+  TDropFilesEvent onDropFiles;
+  TDropTextEvent onDropText;
+
+ private:
+  static LRESULT CALLBACK DropProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                   UINT_PTR id, DWORD_PTR data);
+  void StopDrops();
+  TDropTarget* dropTarget_ = nullptr;
+  bool dropRegistered_ = false;
 };
 
 class TCheckBox : public TControl {

@@ -7,6 +7,7 @@
 
 #include "Forms/Application.h"
 #include "Forms/Clipboard.h"
+#include "Forms/DropTarget.h"
 #include "Forms/Form.h"
 #include "Forms/Text.h"
 #include "Forms/TextLines.h"
@@ -531,6 +532,56 @@ void TMemo::AddLine(std::string_view line) {
 }
 
 void TMemo::CopyToClipboard() { SetClipboardTextW(SelectedTextW()); }
+
+TMemo::~TMemo() {
+  StopDrops();
+  if (dropTarget_ != nullptr) {
+    dropTarget_->Disconnect();
+    dropTarget_->Release();
+  }
+}
+
+void TMemo::AcceptDrops() {
+  if (dropTarget_ != nullptr) return;
+  SetWindowSubclass(Handle(), DropProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  DragAcceptFiles(Handle(), TRUE);
+  dropTarget_ = new TDropTarget(
+      [this] { return !ReadOnly(); },
+      [this](const std::vector<std::wstring>& files) {
+        if (onDropFiles) GuardedCall([&] { onDropFiles(*this, files); });
+      },
+      [this](const std::wstring& text) {
+        if (onDropText) GuardedCall([&] { onDropText(*this, text); });
+      });
+  // Without OLE on this thread only the shell's drops arrive.
+  dropRegistered_ = SUCCEEDED(RegisterDragDrop(Handle(), dropTarget_));
+}
+
+IDropTarget* TMemo::DropTarget() const { return dropTarget_; }
+
+// Ends both kinds of drop while the window still exists.
+void TMemo::StopDrops() {
+  HWND hwnd = Handle();
+  if (hwnd == nullptr || !IsWindow(hwnd) || dropTarget_ == nullptr) return;
+  if (dropRegistered_) RevokeDragDrop(hwnd);
+  dropRegistered_ = false;
+  DragAcceptFiles(hwnd, FALSE);
+  RemoveWindowSubclass(hwnd, DropProc, 1);
+}
+
+LRESULT CALLBACK TMemo::DropProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                 DWORD_PTR data) {
+  auto* memo = reinterpret_cast<TMemo*>(data);
+  if (message == WM_DROPFILES) {
+    auto drop = reinterpret_cast<HDROP>(wParam);
+    const std::vector<std::wstring> files = DroppedFileNames(drop);
+    DragFinish(drop);
+    if (!memo->ReadOnly() && memo->onDropFiles) GuardedCall([&] { memo->onDropFiles(*memo, files); });
+    return 0;
+  }
+  if (message == WM_DESTROY) memo->StopDrops();
+  return DefSubclassProc(hwnd, message, wParam, lParam);
+}
 
 // ---------------------------------------------------------------- check boxes
 

@@ -105,6 +105,13 @@ const TComponentDef Definition[] = {
      .top = In + 328, .text = L"LblNonPagedPoolUsage", .color = Green},
     {.name = "LblProcessTime", .kind = TKind::Label, .parent = "PnlBack", .left = In + 16,
      .top = In + 344, .text = L"LblProcessTime", .color = Green},
+    // How the result and the address box meet other programs.
+    {.name = "Label4", .kind = TKind::Label, .parent = "PnlBack", .left = In + 8, .top = In + 368,
+     .text = L"Tips", .flags = dfBold, .color = Navy},
+    {.name = "LblTipPaste", .kind = TKind::Label, .parent = "PnlBack", .left = In + 16, .top = In + 384,
+     .text = L"Paste into Word, Outlook or web mail: the lines become live links", .color = Navy},
+    {.name = "LblTipDrop", .kind = TKind::Label, .parent = "PnlBack", .left = In + 16, .top = In + 400,
+     .text = L"Drop links, .url files or bookmark exports onto the address list", .color = Navy},
 };
 
 }  // namespace

@@ -73,6 +73,14 @@ class TMainForm : public forms::TForm {
   std::string ChosenTemplate() const;
   void ShowProgress(std::string_view text);
 
+  // Drops onto MemoSource (none while a Build runs): the addresses of the
+  // dropped files, or the lines of dropped text, appended one per line;
+  // the progress label then shows "-/N" for the N lines of the list. A
+  // file that cannot be read is named in a message box.
+  void MemoSourceDropFiles(const std::vector<std::wstring>& files);
+  void MemoSourceDropText(const std::wstring& text);
+  void AppendToSource(const std::vector<std::string>& lines);
+
   // The running Build: its channel from the coordinating thread, its fetch
   // run, its counts and the controls it took from the user.
   struct TBuildChannel;

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -22,6 +24,7 @@
 #include "Forms/TextLines.h"
 #include "Info/InfoForm.h"
 #include "Links/AddressLine.h"
+#include "Links/AddressSources.h"
 #include "Links/PageInfo.h"
 #include "Links/TagExpansion.h"
 
@@ -63,6 +66,42 @@ std::string ProgressText(int done, int total) {
   return text;
 }
 
+// The largest dropped file read: address lists and bookmark exports are far
+// smaller; anything bigger is not one.
+constexpr LONGLONG DroppedFileLimit = 16 * 1024 * 1024;
+
+// A file's bytes, or nothing when it cannot be opened or read or is too
+// large.
+std::optional<std::string> ReadDroppedFile(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::optional<std::string> bytes;
+  LARGE_INTEGER size{};
+  if (GetFileSizeEx(file, &size) && size.QuadPart <= DroppedFileLimit) {
+    std::string content(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD got = 0;
+    if (content.empty() || ReadFile(file, content.data(), static_cast<DWORD>(content.size()), &got, nullptr)) {
+      content.resize(got);
+      bytes = std::move(content);
+    }
+  }
+  CloseHandle(file);
+  return bytes;
+}
+
+std::string Utf8Of(const std::wstring& wide) {
+  const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                         nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(std::max(length, 0)), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), length, nullptr,
+                      nullptr);
+  return utf8;
+}
+
+// " を読み込めません" (cannot be read), after a file's path.
+const char* const UnreadableFile = " \x82\xf0\x93\xc7\x82\xdd\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1";
+
 std::wstring ExecutablePath() {
   std::vector<wchar_t> path(32768);
   const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
@@ -101,6 +140,52 @@ void TMainForm::FormCreate() {
   SetCaptionFromVersion(*this);
   Get<TPageControl>("PageControl").SetActivePageIndex(0);
   LoadControlState(settingsPath_, *this);
+  auto& source = Get<TMemo>("MemoSource");
+  source.onDropFiles = [this](TMemo&, const std::vector<std::wstring>& files) { MemoSourceDropFiles(files); };
+  source.onDropText = [this](TMemo&, const std::wstring& text) { MemoSourceDropText(text); };
+  source.AcceptDrops();
+}
+
+void TMainForm::MemoSourceDropFiles(const std::vector<std::wstring>& files) {
+  if (Building()) return;
+  std::vector<std::string> lines;
+  std::vector<std::wstring> unreadable;
+  for (const std::wstring& file : files) {
+    const std::optional<std::string> bytes = ReadDroppedFile(file);
+    if (!bytes) {
+      unreadable.push_back(file);
+      continue;
+    }
+    for (const std::string& address : AddressesOfFile(Utf8Of(file), *bytes).addresses) {
+      lines.push_back(Utf8ToSjis(address));
+    }
+  }
+  AppendToSource(lines);
+  for (const std::wstring& file : unreadable) AppMessageBox(WideToSjis(file) + UnreadableFile, MB_OK | MB_ICONWARNING);
+}
+
+void TMainForm::MemoSourceDropText(const std::wstring& text) {
+  if (Building()) return;
+  std::vector<std::string> lines;
+  for (const std::wstring& line : forms::SplitLines(text)) {
+    const std::size_t first = line.find_first_not_of(L" \t\u3000");
+    if (first == std::wstring::npos) continue;
+    const std::size_t last = line.find_last_not_of(L" \t\u3000");
+    lines.push_back(WideToSjis(line.substr(first, last - first + 1)));
+  }
+  AppendToSource(lines);
+}
+
+void TMainForm::AppendToSource(const std::vector<std::string>& lines) {
+  if (lines.empty()) return;
+  std::string text;
+  for (const std::string& line : lines) {
+    if (&line != &lines.front()) text += "\r\n";
+    text += line;
+  }
+  auto& source = Get<TMemo>("MemoSource");
+  source.AddLine(text);
+  ShowProgress("-/" + std::to_string(source.LineCount()));
 }
 
 void TMainForm::FormDestroy() {

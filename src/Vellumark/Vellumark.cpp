@@ -1,9 +1,11 @@
-// Program entry of Vellumark.exe. Start-up order: COM for the main thread,
-// then the socket library, then the application and its main window; at the
-// end they go in the reverse order.
+// Program entry of Vellumark.exe. Start-up order: OLE for the main thread
+// (COM, and the drag and drop of the address box; COM's own user nests in
+// it), then the socket library, then the application and its main window;
+// at the end they go in the reverse order.
 #include <windows.h>
 
 #include "Forms/Application.h"
+#include "Forms/DropTarget.h"
 #include "Http/Http.h"
 #include "Links/OrderedFetch.h"
 #include "Main/MainForm.h"
@@ -12,6 +14,7 @@
 namespace {
 
 int RunProgram() {
+  vellumark::forms::TOleLibrary ole;
   vellumark::TComLibrary com;
   vellumark::TSocketLibrary sockets;
   vellumark::forms::TApplication& app = vellumark::forms::TApplication::Instance();

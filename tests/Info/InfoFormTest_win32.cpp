@@ -182,7 +182,7 @@ TEST_F(InfoFormTest, EveryLabelIsARealWindowAndOnlyFourAreHidden) {
       EXPECT_EQ(label->Height(), text.cy) << label->Name();
     }
   }
-  EXPECT_EQ(labels, 26);  // the icon and 25 texts
+  EXPECT_EQ(labels, 29);  // the icon and 28 texts
   // The icon shows the application's icon.
   EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(Label("AppIcon").Handle(), STM_GETICON, 0, 0)),
             TApplication::Instance().Icon());

@@ -1,11 +1,14 @@
 // The main window in process under Wine + Xvfb: the real TMainForm with the
 // product's resources, driven by window messages (texts set with
 // WM_SETTEXT and typed with WM_CHAR, buttons clicked with BM_CLICK, closed
-// with WM_CLOSE), building from a loopback web server. Checked: the result
+// with WM_CLOSE, files dropped with WM_DROPFILES and through the address
+// box's drop target), building from a loopback web server. Checked: the result
 // box, the progress label, the clipboard, the radio-button hints and the
 // INI file.
 #include <windows.h>
 #include <commctrl.h>
+#include <ole2.h>
+#include <shlobj.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -183,7 +186,12 @@ class TAnswerProbe {
 
 class MainFormTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { TApplication::Instance().Initialize(); }
+  // OLE, as the program starts it, for the address box's drop target.
+  static void SetUpTestSuite() {
+    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+    TApplication::Instance().Initialize();
+  }
+  static void TearDownTestSuite() { OleUninitialize(); }
 
   void SetUp() override {
     TApplication::Instance().ClearTerminated();
@@ -884,6 +892,177 @@ TEST_F(MainFormTest, AParallelBuildGivesTheSameBytesAsOneAtATime) {
   EXPECT_GE(peaks[1], 2) << "the slow pages were fetched side by side";
   EXPECT_FALSE(IsWindowEnabled(Handle("BtnClear")));
   EXPECT_TRUE(IsWindowEnabled(Handle("BtnSelAll")));
+  EXPECT_TRUE(errors.messages.empty());
+}
+
+// ---------------------------------------------------------------- drops
+
+// A file of the temporary folder holding `bytes`, removed again at the end.
+class TTempFile {
+ public:
+  TTempFile(const wchar_t* name, std::string_view bytes) : path(TempFolder() + name) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    EXPECT_TRUE(WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+    CloseHandle(file);
+  }
+  ~TTempFile() { DeleteFileW(path.c_str()); }
+  TTempFile(const TTempFile&) = delete;
+  TTempFile& operator=(const TTempFile&) = delete;
+  const std::wstring path;
+};
+
+// Movable global memory holding `bytes`, as drops and the clipboard carry data.
+HGLOBAL GlobalCopy(const void* bytes, std::size_t size) {
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+  std::memcpy(GlobalLock(memory), bytes, size);
+  GlobalUnlock(memory);
+  return memory;
+}
+
+// An HDROP as the shell makes it: a DROPFILES header with wide names, then
+// each path ended by a NUL, then one more NUL.
+HGLOBAL ShellDrop(const std::vector<std::wstring>& files) {
+  std::wstring list;
+  for (const std::wstring& file : files) list += file + L'\0';
+  list += L'\0';
+  std::string bytes(sizeof(DROPFILES) + list.size() * sizeof(wchar_t), '\0');
+  DROPFILES header{};
+  header.pFiles = sizeof(DROPFILES);
+  header.fWide = TRUE;
+  std::memcpy(bytes.data(), &header, sizeof header);
+  std::memcpy(bytes.data() + sizeof header, list.data(), list.size() * sizeof(wchar_t));
+  return GlobalCopy(bytes.data(), bytes.size());
+}
+
+HGLOBAL WideText(const std::wstring& text) { return GlobalCopy(text.c_str(), (text.size() + 1) * sizeof(wchar_t)); }
+
+// What a browser or the shell offers a drop target: one format in global
+// memory, handed out as a copy on each request. It lives on the test's
+// stack, so the interface's missing virtual destructor does not matter.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+class TDataObject final : public IDataObject {
+ public:
+  TDataObject(CLIPFORMAT format, HGLOBAL memory) : format_(format), memory_(memory) {}
+  ~TDataObject() { GlobalFree(memory_); }
+  TDataObject(const TDataObject&) = delete;
+  TDataObject& operator=(const TDataObject&) = delete;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    *object = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDataObject) ? this : nullptr;
+    return *object != nullptr ? S_OK : E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
+    if (QueryGetData(format) != S_OK) return DV_E_FORMATETC;
+    const SIZE_T size = GlobalSize(memory_);
+    medium->tymed = TYMED_HGLOBAL;
+    medium->hGlobal = GlobalCopy(GlobalLock(memory_), size);
+    medium->pUnkForRelease = nullptr;
+    GlobalUnlock(memory_);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override {
+    return format->cfFormat == format_ && (format->tymed & TYMED_HGLOBAL) != 0 ? S_OK : DV_E_FORMATETC;
+  }
+  HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
+    return OLE_E_ADVISENOTSUPPORTED;
+  }
+  HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+  HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
+
+ private:
+  CLIPFORMAT format_;
+  HGLOBAL memory_;
+};
+#pragma GCC diagnostic pop
+
+TEST_F(MainFormTest, DropsAppendTheirAddressesOnePerLineExceptDuringABuild) {
+  const TTempFile shortcut(L"vellumark drop.url", "[InternetShortcut]\r\nURL=http://url.example/\r\n");
+  const TTempFile bookmarks(L"vellumark drop.html",
+                            "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n"
+                            "<DT><A HREF=\"place:sort=8\">Recent</A>\n"
+                            "<DT><A HREF=\"http://h1.example/\">One</A>\n"
+                            "<DT><A HREF=\"https://h2.example/\">Two</A>\n</DL>\n");
+  const TTempFile list(L"vellumark drop.txt", reinterpret_cast<const char*>(u8"http://t1.example/\r\n  http://例.jp/  \n"));
+  const std::wstring missing = TempFolder() + L"vellumark no such file.txt";
+  DeleteFileW(missing.c_str());
+  const auto link = static_cast<CLIPFORMAT>(RegisterClipboardFormatW(L"UniformResourceLocatorW"));
+  const std::wstring listLines = L"http://t1.example/\r\nhttp://例.jp/\r\n";
+
+  enum class TVia { Shell, Ole };
+  struct TRow {
+    const char* what;
+    std::wstring before;
+    TVia via;
+    CLIPFORMAT format;  // Ole: what the data object holds
+    std::vector<std::wstring> payload;  // files, or the one text
+    int gate;  // -1, or the gate of a Build over `before` running meanwhile
+    std::wstring after;
+    std::wstring label;
+    std::vector<std::wstring> unreadable;
+  };
+  const std::vector<TRow> rows = {
+      {"shell: each kind of file, a missing one named", L"http://kept/", TVia::Shell, 0,
+       {shortcut.path, bookmarks.path, list.path, missing}, -1,
+       L"http://kept/\r\nhttp://url.example/\r\nhttp://h1.example/\r\nhttps://h2.example/\r\n" + listLines,
+       L"-/6", {missing}},
+      {"ole: files", L"x\r\n", TVia::Ole, CF_HDROP, {list.path, shortcut.path}, -1,
+       L"x\r\n" + listLines + L"http://url.example/\r\n", L"-/4", {}},
+      {"ole: text trimmed, empty lines left out", L"http://kept/\r\n", TVia::Ole, CF_UNICODETEXT,
+       {L"  http://a.example/ \r\n \r\n\thttp://b.example/\n"}, -1,
+       L"http://kept/\r\nhttp://a.example/\r\nhttp://b.example/\r\n", L"-/3", {}},
+      {"ole: a link", L"", TVia::Ole, link, {L"http://link.example/日本"}, -1,
+       L"http://link.example/日本\r\n", L"-/1", {}},
+      {"shell during a Build", L"http://127.0.0.1/gate1", TVia::Shell, 0, {list.path, missing}, 0,
+       L"http://127.0.0.1/gate1", L"0/1", {}},
+      {"ole during a Build", L"http://127.0.0.1/gate2", TVia::Ole, CF_UNICODETEXT, {L"http://a.example/"}, 1,
+       L"http://127.0.0.1/gate2", L"0/1", {}},
+  };
+  QuietBuild();
+  auto& source = form->Get<TMemo>("MemoSource");
+  IDropTarget* target = source.DropTarget();
+  ASSERT_NE(target, nullptr);
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(row.what);
+    SetText("MemoSource", row.before);
+    questions.clear();
+    if (row.gate >= 0) StartBuild();
+    if (row.via == TVia::Shell) {
+      SendMessageW(source.Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(ShellDrop(row.payload)), 0);
+    } else {
+      TDataObject data(row.format, row.format == CF_HDROP ? ShellDrop(row.payload) : WideText(row.payload[0]));
+      const DWORD taken = row.gate >= 0 ? DROPEFFECT_NONE : DROPEFFECT_COPY;
+      DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+      EXPECT_EQ(target->DragEnter(&data, MK_LBUTTON, POINTL{0, 0}, &effect), S_OK);
+      EXPECT_EQ(effect, taken);
+      effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+      EXPECT_EQ(target->Drop(&data, 0, POINTL{0, 0}, &effect), S_OK);
+      EXPECT_EQ(effect, taken);
+    }
+    Pump();
+    EXPECT_EQ(TextOf("MemoSource"), row.after);
+    EXPECT_EQ(TextOf("LblProgress"), row.label);
+    ASSERT_EQ(questions.size(), row.unreadable.size());
+    for (std::size_t i = 0; i < questions.size(); ++i) {
+      EXPECT_THAT(questions[i].text, ::testing::HasSubstr(WideToSjis(row.unreadable[i])));
+    }
+    if (row.gate >= 0) {
+      gates[row.gate].Open();
+      WaitForBuild();
+    }
+  }
+  // A drop offered with no copy effect allowed is refused.
+  TDataObject text(CF_UNICODETEXT, WideText(L"http://a.example/"));
+  DWORD effect = DROPEFFECT_MOVE;
+  EXPECT_EQ(target->DragEnter(&text, MK_LBUTTON, POINTL{0, 0}, &effect), S_OK);
+  EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
   EXPECT_TRUE(errors.messages.empty());
 }
 
