@@ -22,7 +22,7 @@
 
 #include "Forms/Application.h"
 #include "Forms/Clipboard.h"
-#include "Forms/TextLines.h"
+#include "Common/TextLines.h"
 #include "Main/MainForm.h"
 #include "support/LoopbackServer.h"
 
@@ -115,7 +115,7 @@ int Run(int count, int delayMs, int port) {
     }
     wall[r] = Seconds(Clock::now() - start);
     watch.Stop();
-    const std::vector<std::string> all = forms::SplitLines(forms::ClipboardText());
+    const std::vector<std::string> all = SplitLines(forms::ClipboardText());
     const std::size_t lines = all.size();
     if (lines > 0 && all[0].find("takes its time") == std::string::npos && all[0].find("Bench page") == std::string::npos) {
       std::fprintf(stderr, "CHECK FAILED: the pages were not fetched: %s\n", all[0].c_str());

@@ -10,7 +10,7 @@
 #include "Forms/DropTarget.h"
 #include "Forms/Form.h"
 #include "Forms/Text.h"
-#include "Forms/TextLines.h"
+#include "Common/TextLines.h"
 #include "Forms/WindowClasses.h"
 
 namespace vellumark::forms {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "Common/TextLines.h"
+
 namespace vellumark {
 
 namespace {
@@ -234,24 +236,6 @@ std::string_view SkipUtf8Bom(std::string_view text) {
   return text;
 }
 
-// Calls `line` with every line of `text`: CR LF, a lone CR and a lone LF
-// each end one.
-template <typename LineFn>
-void ForEachLine(std::string_view text, LineFn line) {
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const std::size_t end = std::min(text.find_first_of("\r\n", pos), text.size());
-    if (!line(text.substr(pos, end - pos))) return;
-    pos = end;
-    if (pos < text.size() && text[pos] == '\r') {
-      ++pos;
-      if (pos < text.size() && text[pos] == '\n') ++pos;
-    } else if (pos < text.size()) {
-      ++pos;  // a lone LF
-    }
-  }
-}
-
 }  // namespace
 
 bool IsBookmarkExport(std::string_view text) {
@@ -300,20 +284,20 @@ TFoundAddresses AddressesOfHtml(std::string_view html) {
 std::optional<std::string> AddressOfInternetShortcut(std::string_view text) {
   std::optional<std::string> address;
   bool inShortcut = false;
-  ForEachLine(SkipUtf8Bom(text), [&](std::string_view line) {
-    line = Trim(line, IsLineBlank);
+  for (const std::string& whole : SplitLines(SkipUtf8Bom(text))) {
+    const std::string_view line = Trim(whole, IsLineBlank);
     if (line.starts_with('[') && line.ends_with(']')) {
       inShortcut = EqualsNoCase(line.substr(1, line.size() - 2), "internetshortcut");
-      return true;
+      continue;
     }
     const std::size_t equals = line.find('=');
     if (!inShortcut || equals == npos || !EqualsNoCase(Trim(line.substr(0, equals), IsLineBlank), "url")) {
-      return true;
+      continue;
     }
     const std::string_view value = Trim(line.substr(equals + 1), IsLineBlank);
     if (!value.empty()) address.emplace(value);
-    return false;
-  });
+    break;
+  }
   return address;
 }
 
@@ -342,11 +326,10 @@ TFoundAddresses AddressesOfFile(std::string_view fileName, std::string_view byte
   } else if (IsBookmarkExport(text) || EqualsNoCase(extension, ".html") || EqualsNoCase(extension, ".htm")) {
     found = AddressesOfHtml(text);
   } else {
-    ForEachLine(text, [&](std::string_view line) {
-      line = Trim(line, IsLineBlank);
+    for (const std::string& whole : SplitLines(text)) {
+      const std::string_view line = Trim(whole, IsLineBlank);
       if (!line.empty()) found.addresses.emplace_back(line);
-      return true;
-    });
+    }
   }
   return found;
 }

@@ -21,7 +21,7 @@
 #include "Forms/HandlerBinding.h"
 #include "Forms/HtmlClipboard.h"
 #include "Forms/MessageBox.h"
-#include "Forms/TextLines.h"
+#include "Common/TextLines.h"
 #include "Info/InfoForm.h"
 #include "Links/AddressLine.h"
 #include "Links/AddressSources.h"
@@ -167,7 +167,7 @@ void TMainForm::MemoSourceDropFiles(const std::vector<std::wstring>& files) {
 void TMainForm::MemoSourceDropText(const std::wstring& text) {
   if (Building()) return;
   std::vector<std::string> lines;
-  for (const std::wstring& line : forms::SplitLines(text)) {
+  for (const std::wstring& line : SplitLines(text)) {
     const std::size_t first = line.find_first_not_of(L" \t\u3000");
     if (first == std::wstring::npos) continue;
     const std::size_t last = line.find_last_not_of(L" \t\u3000");
@@ -427,7 +427,7 @@ void TMainForm::AppendBuildLines() {
   for (const std::string& line : run.pending) {
     if (&line != &run.pending.front()) text += "\r\n";
     text += line;
-    run.resultLines += static_cast<int>(forms::SplitLines(line + "\r\n").size());
+    run.resultLines += static_cast<int>(SplitLines(line + "\r\n").size());
   }
   run.pending.clear();
   Get<TMemo>("MemoResult").AddLine(text);
@@ -470,7 +470,7 @@ void TMainForm::FinishBuild() {
   // markup go in escaped, so they paste as the text they are.
   const std::wstring text = result.SelectedTextW();
   std::vector<std::string> lines;
-  for (const std::string& line : forms::SplitLines(WideToSjis(text))) lines.push_back(SjisToUtf8(line));
+  for (const std::string& line : SplitLines(WideToSjis(text))) lines.push_back(SjisToUtf8(line));
   const bool markup = ChosenTemplate().find('<') != std::string::npos;
   forms::SetClipboardTextAndHtmlW(text, forms::HtmlClipboardDocument(forms::HtmlClipboardFragment(lines, markup)));
 }

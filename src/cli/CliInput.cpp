@@ -6,32 +6,15 @@
 #include <vector>
 
 #include "Common/Error.h"
+#include "Common/TextLines.h"
 #include "Links/AddressSources.h"
 #include "cli/CliMessage.h"
 
 namespace vellumark {
 
-std::vector<std::string> SplitMemoLines(std::string_view text) {
-  std::vector<std::string> lines;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    std::size_t end = pos;
-    while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
-    lines.emplace_back(text.substr(pos, end - pos));
-    pos = end;
-    if (pos < text.size() && text[pos] == '\r') {
-      ++pos;
-      if (pos < text.size() && text[pos] == '\n') ++pos;
-    } else if (pos < text.size()) {
-      ++pos;  // a lone LF
-    }
-  }
-  return lines;
-}
-
 std::vector<std::string> AddressesFromText(std::string_view utf8Text) {
   if (utf8Text.starts_with("\xEF\xBB\xBF")) utf8Text.remove_prefix(3);
-  std::vector<std::string> lines = SplitMemoLines(utf8Text);
+  std::vector<std::string> lines = SplitLines(utf8Text);
   for (auto& line : lines) line.resize(CutUtf8AddressLine(line).size());
   return lines;
 }

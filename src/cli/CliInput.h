@@ -13,12 +13,6 @@
 
 namespace vellumark {
 
-// Splits a text into lines: CR LF, a lone CR and a lone LF each end a line;
-// an empty final line after the last line break is not a line, and an empty
-// text has no lines. Empty lines in between are kept (each one is an address
-// of its own and gives an output line).
-std::vector<std::string> SplitMemoLines(std::string_view text);
-
 // The addresses of one input text (UTF-8): a leading byte-order mark is
 // skipped, the text split into lines, each line cut to at most
 // MaxAddressLineBytes at a character boundary. The lines stay UTF-8: the

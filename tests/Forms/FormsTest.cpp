@@ -14,7 +14,7 @@
 #include "Forms/Application.h"
 #include "Forms/Clipboard.h"
 #include "Forms/Form.h"
-#include "Forms/TextLines.h"
+#include "Common/TextLines.h"
 #include "Forms/GuiTest.h"
 
 namespace vellumark::forms {
@@ -267,14 +267,6 @@ TEST_F(FormsTest, TheSplitterResizesThePanelAboveItAndNeverShutsIt) {
 }
 
 TEST_F(FormsTest, MemoLinesFollowStringListRules) {
-  EXPECT_THAT(SplitLines(std::string()), ElementsAre());
-  EXPECT_THAT(SplitLines(std::string("a")), ElementsAre("a"));
-  EXPECT_THAT(SplitLines(std::string("a\r\n")), ElementsAre("a"));
-  EXPECT_THAT(SplitLines(std::string("a\r\n\r\n")), ElementsAre("a", ""));
-  EXPECT_THAT(SplitLines(std::string("a\rb\nc\r\nd")), ElementsAre("a", "b", "c", "d"));
-  EXPECT_THAT(SplitLines(std::string("\r\n")), ElementsAre(""));
-  EXPECT_THAT(SplitLines(std::string("a\n\rb")), ElementsAre("a", "", "b"));
-
   auto& memo = form->Get<TMemo>("Result");
   EXPECT_EQ(memo.LineCount(), 0);
   memo.AddLine("first");

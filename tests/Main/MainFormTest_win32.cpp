@@ -37,7 +37,7 @@
 #include "Forms/Clipboard.h"
 #include "Forms/GuiTest.h"
 #include "Forms/MessageBox.h"
-#include "Forms/TextLines.h"
+#include "Common/TextLines.h"
 #include "Http/Http.h"
 #include "Main/MainForm.h"
 #include "support/LoopbackServer.h"
@@ -663,7 +663,7 @@ TEST_F(MainFormTest, TemplateFourGivesTheDateSuffixAloneOrEmptyLines) {
 
   const TDateTime before = NowLocal();
   Click("BtnBuild");
-  const std::vector<std::string> lines = forms::SplitLines(Result());
+  const std::vector<std::string> lines = SplitLines(Result());
   ASSERT_EQ(lines.size(), 2u);
   std::vector<std::string> expected;
   for (const std::string& date : DatesAround("YYYY/MM/DD", before)) expected.push_back(":[" + date + "]");
@@ -887,7 +887,7 @@ TEST_F(MainFormTest, AParallelBuildGivesTheSameBytesAsOneAtATime) {
     EXPECT_EQ(forms::ClipboardText(), Result());
   }
   EXPECT_EQ(results[0], results[1]);
-  EXPECT_EQ(forms::SplitLines(results[1]).size(), 13u) << "twelve lines, one title of two lines";
+  EXPECT_EQ(SplitLines(results[1]).size(), 13u) << "twelve lines, one title of two lines";
   EXPECT_EQ(peaks[0], 1);
   EXPECT_GE(peaks[1], 2) << "the slow pages were fetched side by side";
   EXPECT_FALSE(IsWindowEnabled(Handle("BtnClear")));

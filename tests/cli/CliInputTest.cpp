@@ -14,23 +14,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-TEST(CliInput, LinesFollowTheAddressListRules) {
-  EXPECT_EQ(SplitMemoLines(""), Lines{});
-  EXPECT_EQ(SplitMemoLines("a"), Lines{"a"});
-  EXPECT_EQ(SplitMemoLines("a\n"), Lines{"a"});          // no empty line after the last break
-  EXPECT_EQ(SplitMemoLines("a\r\n"), Lines{"a"});
-  EXPECT_EQ(SplitMemoLines("a\nb"), (Lines{"a", "b"}));
-  EXPECT_EQ(SplitMemoLines("a\r\nb\r\n"), (Lines{"a", "b"}));
-  EXPECT_EQ(SplitMemoLines("a\rb"), (Lines{"a", "b"}));    // a lone CR ends a line too
-  EXPECT_EQ(SplitMemoLines("a\n\nb"), (Lines{"a", "", "b"}));  // empty lines are kept
-  EXPECT_EQ(SplitMemoLines("\n"), Lines{""});
-  EXPECT_EQ(SplitMemoLines("\r\n\r\n"), (Lines{"", ""}));
-  EXPECT_EQ(SplitMemoLines("a\n\r"), (Lines{"a", ""}));   // LF then a lone CR: two breaks
-  EXPECT_EQ(SplitMemoLines("a\r\r\nb"), (Lines{"a", "", "b"}));
-  // Nothing is trimmed.
-  EXPECT_EQ(SplitMemoLines(" http://x/ \t\n"), Lines{" http://x/ \t"});
-}
-
 TEST(CliInput, AddressesStayUtf8AndAreCutAtTheLineLimit) {
   // 日本 stays UTF-8: the fetch reads it as Unicode.
   EXPECT_EQ(AddressesFromText("http://x/\xE6\x97\xA5\xE6\x9C\xAC\n"), Lines{"http://x/\xE6\x97\xA5\xE6\x9C\xAC"});

@@ -1,6 +1,6 @@
-#include "Forms/TextLines.h"
+#include "Common/TextLines.h"
 
-namespace vellumark::forms {
+namespace vellumark {
 namespace {
 
 template <class Char>
@@ -28,4 +28,4 @@ std::vector<std::basic_string<Char>> Split(std::basic_string_view<Char> text) {
 std::vector<std::string> SplitLines(std::string_view text) { return Split(text); }
 std::vector<std::wstring> SplitLines(std::wstring_view text) { return Split(text); }
 
-}  // namespace vellumark::forms
+}  // namespace vellumark
