@@ -210,23 +210,23 @@ void TPageFetcher::FollowAddress(std::string_view utf8, TPageInfo& info) {
 
     if (IsFollowedRedirect(info.StatusCode)) {
       const std::string target = ReadRedirectTarget(regExp_, response);
-      // The record shows the target as the server wrote it: an absolute
-      // one becomes URL, Host and Page; a relative one only Page.
+      // The record shows the target as the server wrote it, markup encoded:
+      // an absolute one becomes URL, Host and Page; a relative one only
+      // Page. The address requested next is the one shown.
+      const std::string shown = EncodeMarkupInAddress(target);
       if (StartsWithHttpAnyCase(target)) {
-        info.URL = EncodeMarkupInAddress(target);
+        info.URL = shown;
         SplitForDisplay(info.URL, host, page);
       } else {
-        page = EncodeMarkupInAddress(target);
+        page = shown;
       }
       if (target.empty()) throw TError("the redirect names no address (no Location header)");
       TUrlFailure failure = TUrlFailure::None;
-      // The address requested next is the one shown, markup encoded.
-      std::optional<TUrl> next = ParseUrl(ServerAddressText(EncodeMarkupInAddress(target)), &*url, &failure);
+      std::optional<TUrl> next = ParseUrl(ServerAddressText(shown), &*url, &failure);
       if (!next) {
         throw TError(failure == TUrlFailure::OtherScheme
-                         ? "the redirect leads to an address that is not http or https: " +
-                               EncodeMarkupInAddress(target)
-                         : "the redirect leads to no valid address: " + EncodeMarkupInAddress(target));
+                         ? "the redirect leads to an address that is not http or https: " + shown
+                         : "the redirect leads to no valid address: " + shown);
       }
       url = std::move(next);
       authorization.clear();
