@@ -187,7 +187,8 @@ bool FitsUtf8Sequence(const TUtf8Lead& lead, std::size_t k, unsigned char b) {
   return b >= (k == 1 ? lead.low : 0x80) && b <= (k == 1 ? lead.high : 0xBF);
 }
 
-// Appends the UTF-8 form of one code point.
+}  // namespace
+
 void AppendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
     out += static_cast<char>(cp);
@@ -206,7 +207,28 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
-}  // namespace
+std::string Utf16LeToUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  const std::size_t units = bytes.size() / 2;
+  auto unitAt = [&](std::size_t i) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[2 * i])) |
+           (static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[2 * i + 1])) << 8);
+  };
+  for (std::size_t i = 0; i < units; ++i) {
+    const std::uint32_t unit = unitAt(i);
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units) {
+      const std::uint32_t low = unitAt(i + 1);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+        ++i;
+        continue;
+      }
+    }
+    AppendUtf8(out, (unit >= 0xD800 && unit <= 0xDFFF) ? 0xFFFD : unit);
+  }
+  return out;
+}
 
 std::size_t SjisCharLength(std::string_view text, std::size_t pos) {
   if (IsLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size() &&

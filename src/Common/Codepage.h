@@ -38,6 +38,13 @@ enum class TMissingChar {
 std::string Utf8ToSjis(std::string_view utf8, TMissingChar missing = TMissingChar::QuestionMark);
 std::string SjisToUtf8(std::string_view sjis);    // for command-line output
 
+// Appends the UTF-8 form of the code point `cp` (at most U+10FFFF).
+void AppendUtf8(std::string& out, char32_t cp);
+// UTF-16LE code units (without a byte-order mark) to UTF-8, for files saved
+// in Unicode by Windows programs. An unpaired surrogate becomes U+FFFD; a
+// final odd byte is dropped.
+std::string Utf16LeToUtf8(std::string_view bytes);
+
 // Whether `text` is well-formed UTF-8 (by the rules Utf8ToSjis decodes with)
 // holding at least one complete multi-byte character. A character cut off
 // by the end of the text is allowed, as a receive can stop inside one.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "Common/Codepage.h"
 #include "Common/TextLines.h"
 
 namespace vellumark {
@@ -42,47 +43,6 @@ bool IsLineBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f
 
 bool IsWebAddress(std::string_view address) {
   return StartsWithNoCase(address, "http:") || StartsWithNoCase(address, "https:");
-}
-
-void AppendUtf8(std::string& out, std::uint32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
-// UTF-16LE (without its byte-order mark) to UTF-8. A surrogate without its
-// partner becomes U+FFFD; an odd last byte is dropped.
-std::string Utf16LeToUtf8(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size());
-  const std::size_t units = bytes.size() / 2;
-  auto unitAt = [&](std::size_t i) {
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                      (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
-  };
-  for (std::size_t i = 0; i < units; ++i) {
-    std::uint32_t code = unitAt(i);
-    if (code >= 0xD800 && code <= 0xDBFF && i + 1 < units && unitAt(i + 1) >= 0xDC00 && unitAt(i + 1) <= 0xDFFF) {
-      code = 0x10000 + ((code - 0xD800) << 10) + (unitAt(i + 1) - 0xDC00);
-      ++i;
-    } else if (code >= 0xD800 && code <= 0xDFFF) {
-      code = 0xFFFD;
-    }
-    AppendUtf8(out, code);
-  }
-  return out;
 }
 
 // Character references in an attribute value: decimal and hexadecimal ones,

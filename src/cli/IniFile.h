@@ -52,8 +52,4 @@ class TIniFile : public TProfileStore {
   std::unordered_map<std::string, TSection> sections_;
 };
 
-// UTF-16LE code units (without a byte-order mark) to UTF-8. An unpaired
-// surrogate becomes U+FFFD; a final odd byte is dropped.
-std::string Utf16LeToUtf8(std::string_view bytes);
-
 }  // namespace vellumark

@@ -344,5 +344,11 @@ TEST(Codepage, LongTextsAndConcurrentCallers) {
   for (int t = 0; t < 4; ++t) EXPECT_EQ(failures[t], 0) << "thread " << t;
 }
 
+TEST(Utf16LeToUtf8, PairsSurrogatesAndReplacesUnpairedHalves) {
+  EXPECT_EQ(Utf16LeToUtf8(std::string("\x3D\xD8\x00\xDE", 4)), "\xF0\x9F\x98\x80");
+  EXPECT_EQ(Utf16LeToUtf8(std::string("\x3D\xD8" "A\0", 4)), "\xEF\xBF\xBD" "A");
+  EXPECT_EQ(Utf16LeToUtf8(std::string("A\0B", 3)), "A");
+}
+
 }  // namespace
 }  // namespace vellumark
