@@ -71,7 +71,7 @@ std::vector<socketapi::TAddress> AttemptOrder(const std::vector<socketapi::TAddr
 
 THandle ConnectFirst(const std::vector<socketapi::TAddress>& addresses, const TWaitLimits& limits,
                      int attemptDelayMs) {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(limits.timeoutMs, 0));
+  const auto deadline = WaitEnd(limits, limits.timeoutMs);
   TAttempts attempts;
   std::vector<int> outcomes;
   std::size_t next = 0;

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -46,6 +47,11 @@ struct THttpOptions {
   // way within about 50 ms with TError("cancelled"), and makes a new one
   // fail at once. The flag must outlive every exchange that uses it.
   const std::atomic<bool>* cancelled = nullptr;
+  // When set, nothing of the exchange (connecting, the handshake, any wait,
+  // the stream of blocks) goes on past this moment: it ends with
+  // TError(DeadlineMessage) (Http/SocketWait.h). A page fetch sets it once
+  // for all the requests of one address.
+  std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();
 };
 
 // Connects to the host of `url` at its port (a plain-http address bound for
@@ -57,7 +63,7 @@ struct THttpOptions {
 // connection, a receive fails, or the sink returns false. Returns true in
 // all of those cases. Throws TError on every failure (socket creation,
 // resolution: "[<host>] IS INVALID ADDRSS.", connection, the TLS
-// handshake, sending, a time-out, or an error thrown by the sink), with the
+// handshake, sending, a time-out, the deadline, or an error thrown by the sink), with the
 // message of the failure. Every socket is closed before it returns or
 // throws.
 bool HttpExchange(const TUrl& url, std::string_view request, const TReceiveSink& sink,

@@ -54,11 +54,13 @@ void SendAll(THandle socket, std::string_view request, const TWaitLimits& limits
 
 // Hands each block that `receive` gives to the sink until the peer closes
 // (0), a receive fails (-1, which ends receiving quietly, as a close does) or
-// the sink says stop. `receive` raises only a time-out.
+// the sink says stop. `receive` raises only a time-out. A peer that keeps
+// sending never holds the exchange past the deadline.
 template <typename TReceive>
-void ReceiveAll(const TReceive& receive, const TReceiveSink& sink) {
+void ReceiveAll(const TReceive& receive, const TReceiveSink& sink, const TWaitLimits& limits) {
   std::array<char, ReceiveBufferSize> buffer;
   for (;;) {
+    ThrowIfCancelled(limits);
     buffer.fill(0);
     const int count = receive(buffer.data());
     if (count <= 0) return;
@@ -86,21 +88,21 @@ bool Exchange(const TUrl& url, std::string_view request, const TReceiveSink& sin
               const THttpOptions& options) {
   const std::uint16_t port =
       !url.Secure() && url.EffectivePort() == HttpPort ? options.port : url.EffectivePort();
-  const THandle socket =
-      ConnectToHost(url.host, url.hostKind, port, {options.connectTimeoutMs, options.cancelled});
+  const THandle socket = ConnectToHost(url.host, url.hostKind, port,
+                                       {options.connectTimeoutMs, options.cancelled, options.deadline});
   const TSocketCloser closer(socket);
 
-  const TWaitLimits waits{options.receiveTimeoutMs, options.cancelled};
+  const TWaitLimits waits{options.receiveTimeoutMs, options.cancelled, options.deadline};
   if (!url.Secure()) {
     SendAll(socket, request, waits);
-    ReceiveAll([&](char* buffer) { return ReceivePlain(socket, buffer, waits); }, sink);
+    ReceiveAll([&](char* buffer) { return ReceivePlain(socket, buffer, waits); }, sink, waits);
     return true;
   }
   // The session ends before the closer closes its socket.
   const auto session = StartTlsSession(socket, url.host, waits);
   session->SendAll(request, waits);
   ReceiveAll([&](char* buffer) { return session->Receive(buffer, ReceiveBufferSize, waits); },
-             sink);
+             sink, waits);
   return true;
 }
 

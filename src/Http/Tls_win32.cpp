@@ -520,14 +520,17 @@ class TSchannelSession final : public TTlsSession {
   // ending early when the exchange is cancelled.
   void AwaitChain(const TChainBuild& build, const TWaitLimits& limits) const {
     using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(limits.timeoutMs, 0));
+    const auto deadline = WaitEnd(limits, limits.timeoutMs);
     for (;;) {
       const long long left = std::max<long long>(
           0, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
       const long long slice = limits.cancelled == nullptr ? left : std::min<long long>(left, CancelCheckMs);
       if (build.Wait(static_cast<DWORD>(slice))) return;
       ThrowIfCancelled(limits);
-      if (slice == left) Fail(TTlsFailure::TimedOut);
+      if (slice == left) {
+        if (deadline == limits.deadline) throw TError(DeadlineMessage);
+        Fail(TTlsFailure::TimedOut);
+      }
     }
   }
 

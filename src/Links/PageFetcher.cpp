@@ -1,6 +1,7 @@
 #include "Links/PageFetcher.h"
 
 #include <algorithm>
+#include <chrono>
 #include <exception>
 #include <optional>
 #include <string>
@@ -9,7 +10,10 @@
 #include "Common/AsciiCase.h"
 #include "Common/Codepage.h"
 #include "Common/Error.h"
+#include "Http/SocketWait.h"
 #include "Links/BasicSignIn.h"
+#include "Links/BotCheck.h"
+#include "Links/CookieJar.h"
 #include "Links/PageFetcherExtract.h"
 #include "Url/SplitUrl.h"
 
@@ -60,31 +64,6 @@ std::string ServerAddressText(std::string_view location) {
 
 }  // namespace
 
-std::string BuildRequestText(std::string_view page, std::string_view host, std::uint16_t port,
-                             std::string_view authorization) {
-  std::string request;
-  request.reserve(page.size() + host.size() + authorization.size() + 130);
-  request += "GET ";
-  request += page;
-  request += " HTTP/1.0\r\nHOST: ";
-  request += host;
-  request += ':';
-  request += std::to_string(port);
-  request += "\r\nUser-Agent: Mozilla/4.0 (compatible; MSIE 5.5; Windows NT 5.0)\r\n";
-  if (!authorization.empty()) {
-    request += "Authorization: ";
-    request += authorization;
-    request += "\r\n";
-  }
-  request += "\r\n";
-  return request;
-}
-
-std::string BuildRequestText(const TUrl& url, std::string_view authorization) {
-  const std::string host = url.hostKind == THostKind::IPv6 ? "[" + url.host + "]" : url.host;
-  return BuildRequestText(url.RequestTarget(), host, url.EffectivePort(), authorization);
-}
-
 bool IsFollowedRedirect(std::int32_t statusCode) {
   switch (statusCode) {
     case 301:
@@ -96,7 +75,8 @@ bool IsFollowedRedirect(std::int32_t statusCode) {
   }
 }
 
-TPageFetcher::TPageFetcher(const THttpOptions& options) : options_(options) {}
+TPageFetcher::TPageFetcher(const THttpOptions& options, TRequestSettings request)
+    : options_(options), request_(std::move(request)) {}
 
 void TPageFetcher::ConvertByCharset(std::string& text, std::string_view charset) {
   vellumark::ConvertByCharset(text, charset);
@@ -105,18 +85,20 @@ void TPageFetcher::ConvertByCharset(std::string& text, std::string_view charset)
 void TPageFetcher::BeginResponse() {
   responseBuffer_.clear();
   markerScan_.Reset();
+  decoder_.emplace(MaxResponseSize);
 }
 
 bool TPageFetcher::ReceiveChunk(const char* data, int count) {
   if (count <= 0 || data == nullptr) return true;
-  const std::size_t room = MaxResponseSize - std::min(MaxResponseSize, responseBuffer_.size());
-  const std::size_t added = std::min(static_cast<std::size_t>(count), room);
-  responseBuffer_.append(data, added);
-  if (markerScan_.Update(responseBuffer_, added)) return false;
-  return responseBuffer_.size() < MaxResponseSize;
+  if (!decoder_) decoder_.emplace(MaxResponseSize);
+  const std::size_t before = responseBuffer_.size();
+  const bool more = decoder_->Feed(std::string_view(data, static_cast<std::size_t>(count)), responseBuffer_);
+  if (markerScan_.Update(responseBuffer_, responseBuffer_.size() - before)) return false;
+  return more && responseBuffer_.size() < MaxResponseSize;
 }
 
-std::string TPageFetcher::Exchange(const TUrl& url, std::string_view authorization) {
+TPageFetcher::TReply TPageFetcher::Exchange(const TUrl& url, std::string_view authorization,
+                                            std::string_view cookie, const THttpOptions& options) {
   // The buffer is emptied on every way out, errors included, so a failed
   // request leaves nothing behind for the next one.
   struct TRelease {
@@ -124,16 +106,17 @@ std::string TPageFetcher::Exchange(const TUrl& url, std::string_view authorizati
     ~TRelease() {
       std::string().swap(self.responseBuffer_);
       self.markerScan_.Reset();
+      self.decoder_.reset();
     }
   } release{*this};
 
   BeginResponse();
-  const std::string request = BuildRequestText(url, authorization);
+  const std::string request = BuildRequestText(url, request_, authorization, cookie);
   const TReceiveSink sink = [this](const char* data, int count) {
     return ReceiveChunk(data, count);
   };
-  HttpExchange(url, request, sink, options_);
-  return std::exchange(responseBuffer_, std::string());
+  HttpExchange(url, request, sink, options);
+  return {std::exchange(responseBuffer_, std::string()), decoder_->BodyStart(), decoder_->Failure()};
 }
 
 void TPageFetcher::FetchPageInfo(std::string_view address, TPageInfo& info) noexcept {
@@ -167,14 +150,20 @@ void TPageFetcher::Fetch(std::string shown, std::string_view utf8, TPageInfo& in
   try {
     info = TPageInfo{};
     info.URL = std::move(shown);
-    FollowAddress(utf8, info);
+    // One deadline for the whole address: every connection, handshake and
+    // wait of every request of its redirect chain ends by then.
+    THttpOptions options = options_;
+    options.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(request_.deadlineSeconds);
+    FollowAddress(utf8, options, info);
   } catch (const std::exception& failure) {
     // Every failure of a fetch (refused address, unknown host, refused
-    // connection, time-out, certificate, handshake, a redirect that leads
-    // nowhere, engine error, memory) ends it; the record keeps what it has
-    // and says why in Error.
+    // connection, time-out, the deadline, certificate, handshake, a redirect
+    // that leads nowhere, a reply that cannot be decoded, a bot check,
+    // engine error, memory) ends it; the record keeps what it has and says
+    // why in Error.
     try {
       info.Error = failure.what();
+      if (info.Error == DeadlineMessage) info.Error += " (" + std::to_string(request_.deadlineSeconds) + " s)";
     } catch (...) {
       // No room even for the message: the record stays as it is.
     }
@@ -182,7 +171,7 @@ void TPageFetcher::Fetch(std::string shown, std::string_view utf8, TPageInfo& in
   }
 }
 
-void TPageFetcher::FollowAddress(std::string_view utf8, TPageInfo& info) {
+void TPageFetcher::FollowAddress(std::string_view utf8, const THttpOptions& options, TPageInfo& info) {
   // Host and Page show the address as typed, without the blanks around it;
   // an address that does not begin with "http" is no page address, and
   // nothing but URL is set. What is sent comes from the parsed address
@@ -197,16 +186,21 @@ void TPageFetcher::FollowAddress(std::string_view utf8, TPageInfo& info) {
     throw TError("[" + host + "] IS INVALID ADDRSS.");
   }
 
-  // The credentials of the address answered, once it has asked for them.
+  // The credentials of the address answered, once it has asked for them;
+  // the cookies its chain's replies have set, for this address alone.
   std::string authorization;
+  TCookieJar cookies;
   for (int attempt = 1;; ++attempt) {
     info.Host = host;
     info.Page = page;
 
-    std::string response = Exchange(*url, authorization);
+    TReply reply = Exchange(*url, authorization, cookies.CookieHeader(*url), options);
+    std::string& response = reply.text;
 
     ReadStatus(regExp_, response, info);
     if (info.StatusCode < 0) return;
+    const std::string_view head = std::string_view(response).substr(0, reply.bodyStart);
+    cookies.Receive(*url, head);
 
     if (IsFollowedRedirect(info.StatusCode)) {
       const std::string target = ReadRedirectTarget(regExp_, response);
@@ -234,6 +228,10 @@ void TPageFetcher::FollowAddress(std::string_view utf8, TPageInfo& info) {
       return;
     }
 
+    // A site's check for robots in place of the page: named, never taken
+    // for the page's title.
+    if (auto check = BotCheckOf(info.StatusCode, head, response)) throw TError(*check);
+
     // Asked to sign in: once, with the credentials of the address answered.
     if (info.StatusCode == 401 && authorization.empty() && attempt < MaxRequestsPerAddress &&
         AsksForBasicSignIn(response)) {
@@ -243,7 +241,11 @@ void TPageFetcher::FollowAddress(std::string_view utf8, TPageInfo& info) {
       }
     }
 
-    if (info.StatusCode == 200) ExtractPageData(regExp_, std::move(response), info);
+    if (info.StatusCode != 200) return;
+    // A body that could not be decoded gives no page data at all, never a
+    // garbled title.
+    if (!reply.failure.empty()) throw TError(reply.failure);
+    ExtractPageData(regExp_, std::move(response), info);
     return;
   }
 }

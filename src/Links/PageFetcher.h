@@ -1,9 +1,13 @@
 // Fetching one page address into a TPageInfo record: the address is parsed
-// once as a browser parses it (Url/Url.h), then an HTTP/1.0 GET goes to its
-// canonical host and port, over TLS for an https address, following 301,
-// 302, 303, 307 and 308 redirects resolved against the address answered,
-// reading only up to the start of the page body, then picking the page's
-// data out of what arrived. URL, Host and Page show the address as typed.
+// once as a browser parses it (Url/Url.h), then an HTTP/1.1 GET
+// (Links/RequestText.h) goes to its canonical host and port, over TLS for an
+// https address, following 301, 302, 303, 307 and 308 redirects resolved
+// against the address answered, with the cookies the chain's replies set
+// (Links/CookieJar.h), reading the reply through its chunked and compressed
+// codings (Reply/ReplyDecoder.h) only up to the start of the page body, then
+// picking the page's data out of what arrived; a bot check instead of the
+// page is named in Error (Links/BotCheck.h). The whole address, redirects
+// and all, gets one deadline. URL, Host and Page show the address as typed.
 //
 // One TPageFetcher serves one thread: it owns its regular-expression object
 // and its receive buffer (the main window keeps one fetcher for them), and
@@ -13,13 +17,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "Http/Http.h"
 #include "Links/PageFetcherMarker.h"
 #include "Links/PageInfo.h"
+#include "Links/RequestText.h"
 #include "RegExp/RegExp.h"
+#include "Reply/ReplyDecoder.h"
 #include "Url/Url.h"
 
 namespace vellumark {
@@ -28,26 +35,17 @@ namespace vellumark {
 // nine redirects are followed.
 inline constexpr int MaxRequestsPerAddress = 10;
 
-// Receiving stops once this much of a response has been collected, so a page
-// without a body tag, or a large binary, cannot exhaust memory.
+// Receiving stops once this much of a response has been collected (decoded
+// bytes: a compressed reply counts what it unpacks to), so a page without a
+// body tag, a large binary or a compression bomb cannot exhaust memory.
 inline constexpr std::size_t MaxResponseSize = 4 * 1024 * 1024;
-
-// The request for one page: the request target, then the host and the port
-// the request goes to (the HOST line names both), and, when not empty, the
-// value of an Authorization header.
-std::string BuildRequestText(std::string_view page, std::string_view host,
-                             std::uint16_t port = HttpPort, std::string_view authorization = {});
-
-// The request for a parsed address: its target, and its canonical host (an
-// IPv6 address in brackets) with the port connected to.
-std::string BuildRequestText(const TUrl& url, std::string_view authorization = {});
 
 // True for the redirect codes a fetch follows: 301, 302, 303, 307 and 308.
 bool IsFollowedRedirect(std::int32_t statusCode);
 
 class TPageFetcher {
  public:
-  explicit TPageFetcher(const THttpOptions& options = {});
+  explicit TPageFetcher(const THttpOptions& options = {}, TRequestSettings request = {});
 
   TPageFetcher(const TPageFetcher&) = delete;
   TPageFetcher& operator=(const TPageFetcher&) = delete;
@@ -63,9 +61,10 @@ class TPageFetcher {
   // its "&#NNNN;" reference.
   void FetchUtf8PageInfo(std::string_view utf8Address, TPageInfo& info) noexcept;
 
-  // The receive sink of one exchange: appends the block to the response
-  // buffer; false (stop receiving) once the buffer holds "<body" in any
-  // letter case before its first zero byte, or has reached MaxResponseSize.
+  // The receive sink of one exchange: reads the block through the reply
+  // decoder into the response buffer; false (stop receiving) once the buffer
+  // holds "<body" in any letter case before its first zero byte, has reached
+  // MaxResponseSize, or the reply is complete or cannot be decoded.
   bool ReceiveChunk(const char* data, int count);
 
   // The text received so far for the request under way (empty between
@@ -81,12 +80,23 @@ class TPageFetcher {
   // The fetch of both entry points: `shown` goes into the record, `utf8` to
   // the parser.
   void Fetch(std::string shown, std::string_view utf8, TPageInfo& info) noexcept;
-  void FollowAddress(std::string_view utf8, TPageInfo& info);
+  void FollowAddress(std::string_view utf8, const THttpOptions& options, TPageInfo& info);
 
-  // One request for `url`; the text that arrived for it.
-  std::string Exchange(const TUrl& url, std::string_view authorization);
+  // What arrived for one request: the head as received, then the decoded
+  // body; where the body starts (npos without a complete head); and why the
+  // body could not be decoded (empty when it could).
+  struct TReply {
+    std::string text;
+    std::size_t bodyStart;
+    std::string failure;
+  };
+  TReply Exchange(const TUrl& url, std::string_view authorization, std::string_view cookie,
+                  const THttpOptions& options);
 
   THttpOptions options_;
+  TRequestSettings request_;
+  // The decoder of the reply under way; a fresh one for each request.
+  std::optional<TReplyDecoder> decoder_;
   TRegExp regExp_;
   std::string responseBuffer_;
   TBodyMarkerScan markerScan_;

@@ -5,6 +5,7 @@
 #include "Common/AsciiCase.h"
 #include "Common/Codepage.h"
 #include "Common/IntConvert.h"
+#include "Reply/ReplyHead.h"
 #include "jconvert/jconvert.h"
 
 namespace vellumark {
@@ -37,6 +38,70 @@ std::size_t FindWord(std::string_view text, std::string_view lowerWord, std::siz
 std::size_t SkipSpace(std::string_view text, std::size_t pos) {
   while (pos < text.size() && IsPatternSpace(text[pos])) ++pos;
   return pos;
+}
+
+// What may end an attribute's name in an element: white space, "/", ">".
+bool EndsAttributeName(char c) { return IsPatternSpace(c) || c == '/' || c == '>'; }
+
+bool IsLabelCharacter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+         c == '_' || c == '.' || c == ':';
+}
+
+// The encoding label a charset value starts with, after any bytes 0 to 32:
+// its ASCII letters, digits and "-_.:" up to the first other byte, so that
+// a closing quote, a ">" or whatever a careless page puts after the name
+// stays out of it.
+std::string_view CharsetLabel(std::string_view value) {
+  std::size_t pos = 0;
+  while (pos < value.size() && static_cast<unsigned char>(value[pos]) <= 32) ++pos;
+  std::size_t end = pos;
+  while (end < value.size() && IsLabelCharacter(value[end])) ++end;
+  return value.substr(pos, end - pos);
+}
+
+// The labels of UTF-8 in the WHATWG Encoding Standard.
+bool NamesUtf8(std::string_view label) {
+  for (std::string_view name :
+       {"utf-8", "utf8", "unicode-1-1-utf-8", "unicode11utf8", "unicode20utf8", "x-unicode20utf8"}) {
+    if (EqualsIgnoreCase(label, name)) return true;
+  }
+  return false;
+}
+
+constexpr std::string_view Utf8ByteOrderMark = "\xEF\xBB\xBF";
+
+// `text` without the comments of the part from `bodyStart` on: a comment
+// runs from "<!--" to the end of the next "-->", found from its third byte
+// on so that "<!-->" and "<!--->" end at once, as in HTML; one left open
+// runs to the end of the text. Only a text with a comment is copied, into
+// `scratch`.
+std::string_view WithoutComments(std::string_view text, std::size_t bodyStart, std::string& scratch) {
+  constexpr std::size_t npos = std::string_view::npos;
+  std::size_t open = text.find("<!--", bodyStart);
+  if (open == npos) return text;
+  scratch.reserve(text.size());
+  std::size_t from = 0;
+  while (open != npos) {
+    scratch.append(text, from, open - from);
+    const std::size_t close = text.find("-->", open + 2);
+    if (close == npos) return scratch;
+    from = close + 3;
+    open = text.find("<!--", from);
+  }
+  scratch.append(text, from);
+  return scratch;
+}
+
+// The character set the page declares: the first charset parameter (the
+// header's comes before any in the page), or else the first HTML5 charset
+// element; neither counts inside a comment of the body.
+std::string DeclaredCharset(TRegExp& regExp, std::string_view text, std::size_t bodyStart) {
+  std::string scratch;
+  const std::string_view searched = WithoutComments(text, bodyStart, scratch);
+  std::string charset(CharsetLabel(MatchFirstGroup(regExp, searched, CharsetPattern)));
+  if (charset.empty()) charset = FindMetaCharset(searched);
+  return charset;
 }
 
 }  // namespace
@@ -81,29 +146,41 @@ std::string EscapeMarkup(std::string_view text) {
 }
 
 std::string_view FindMetaCharset(std::string_view text) {
+  // One pass over the elements' attributes, as a browser's pre-scan reads
+  // them: a quoted value is passed over whole, so a ">" in it ends nothing,
+  // and each "<meta" search goes on after the element before it.
   constexpr std::size_t npos = std::string_view::npos;
+  const std::size_t size = text.size();
   for (std::size_t from = 0;;) {
     const std::size_t start = FindWord(text, "<meta", from);
     if (start == npos) return {};
-    from = start + 1;
     std::size_t pos = start + 5;
-    if (pos >= text.size() || !IsPatternSpace(text[pos])) continue;
-    pos = SkipSpace(text, pos);
-    if (!HasWordAt(text, pos, "charset")) continue;
-    pos = SkipSpace(text, pos + 7);
-    if (pos >= text.size() || text[pos] != '=') continue;
-    pos = SkipSpace(text, pos + 1);
-    std::size_t end = pos;
-    if (pos < text.size() && (text[pos] == '"' || text[pos] == '\'')) {
-      const char quote = text[pos++];
-      end = text.find(quote, pos);
-      if (end == npos) continue;  // no closing quote: not a charset element
-    } else {
-      while (end < text.size() && !IsPatternSpace(text[end]) && text[end] != '/' && text[end] != '>') {
-        ++end;
+    from = pos;
+    if (pos >= size || !(IsPatternSpace(text[pos]) || text[pos] == '/')) continue;
+    for (;;) {
+      while (pos < size && (IsPatternSpace(text[pos]) || text[pos] == '/')) ++pos;
+      if (pos >= size) return {};
+      if (text[pos] == '>') break;
+      const std::size_t nameStart = pos++;  // a name takes its first byte, even "="
+      while (pos < size && !EndsAttributeName(text[pos]) && text[pos] != '=') ++pos;
+      const bool isCharset = EqualsIgnoreCase(text.substr(nameStart, pos - nameStart), "charset");
+      pos = SkipSpace(text, pos);
+      if (pos >= size || text[pos] != '=') continue;  // an attribute without a value
+      pos = SkipSpace(text, pos + 1);
+      if (pos < size && (text[pos] == '"' || text[pos] == '\'')) {
+        const char quote = text[pos++];
+        // The label ends where it ends, with or without the closing quote.
+        if (isCharset) return CharsetLabel(text.substr(pos));
+        pos = text.find(quote, pos);
+        if (pos == npos) return {};  // the element never ends
+        ++pos;
+      } else {
+        const std::size_t valueStart = pos;
+        while (pos < size && !IsPatternSpace(text[pos]) && text[pos] != '>') ++pos;
+        if (isCharset) return CharsetLabel(text.substr(valueStart, pos - valueStart));
       }
     }
-    return TrimControls(text.substr(pos, end - pos));
+    from = pos + 1;
   }
 }
 
@@ -162,7 +239,23 @@ void ConvertByCharset(std::string& text, std::string_view charset) {
     // default, which the Japanese detection would take for Shift_JIS.
     text = Utf8ToSjis(text, TMissingChar::CharacterReference);
   } else {
-    text = ConvertJapaneseCode(text, jcSjis);
+    switch (DetectJapaneseCode(text)) {
+      case jcJisNew:
+      case jcJisOld:
+        text = JisToSjis(text);
+        break;
+      case jcEuc:
+        text = EucToSjis(text);
+        break;
+      case jcEucOrSjis:
+        // Valid as both: with nothing declared, the reading that looks
+        // more like Japanese text; a name the dispatch does not know keeps
+        // the bytes as they are.
+        if (charset.empty() && MorePlausibleReading(text) == jcEuc) text = EucToSjis(text);
+        break;
+      default:
+        break;
+    }
   }
 }
 
@@ -183,11 +276,17 @@ void ExtractPageData(TRegExp& regExp, std::string responseText, TPageInfo& info)
         TrimControls(MatchFirstGroup(regExp, responseText, HttpEquivContentTypePattern));
   }
   info.ContentType = EscapeMarkup(info.ContentType);
-  std::string charset(TrimControls(MatchFirstGroup(regExp, responseText, CharsetPattern)));
-  if (charset.empty()) charset = FindMetaCharset(responseText);
+  const std::size_t bodyStart = std::min(HeadLength(responseText), responseText.size());
+  std::string charset = DeclaredCharset(regExp, responseText, bodyStart);
+  // A byte order mark decides over every declaration, and is no text.
+  const bool utf8Bom = std::string_view(responseText).substr(bodyStart).starts_with(Utf8ByteOrderMark);
+  if (utf8Bom) {
+    responseText.erase(bodyStart, Utf8ByteOrderMark.size());
+    if (!NamesUtf8(charset)) charset = "UTF-8";
+  }
   info.Charset = EscapeMarkup(charset);
 
-  ConvertByCharset(responseText, charset);
+  ConvertByCharset(responseText, utf8Bom ? "UTF-8" : charset);
 
   std::string title = FindTitle(responseText);
   if (title.empty()) {

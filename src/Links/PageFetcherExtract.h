@@ -14,7 +14,8 @@ namespace vellumark {
 
 // The nine patterns, exactly as the program uses them. Each runs with
 // IgnoreCase on and Global off; the value is capture group 1 of the first
-// match, or empty text.
+// match, or empty text. The charset value may stand in quotes; its label is
+// cut from the group afterwards (ExtractPageData).
 inline constexpr std::string_view StatusLinePattern =
     R"re((^HTTP/[0-9]\.[0-9][\s]+[0-9]+[\s]+[^\s]*))re";
 inline constexpr std::string_view StatusCodePattern =
@@ -23,7 +24,7 @@ inline constexpr std::string_view LocationPattern = R"re(Location:[\s]*([^\s]*))
 inline constexpr std::string_view ContentTypePattern = R"re(Content-Type:[\s]*([^;\s]*))re";
 inline constexpr std::string_view HttpEquivContentTypePattern =
     R"re(http-equiv=["]?content-type"[\s]+content=["]?([^;"\s]*))re";
-inline constexpr std::string_view CharsetPattern = R"re(;[\s]*charset[\s]*=[\s]*([^\s">]*))re";
+inline constexpr std::string_view CharsetPattern = R"re(;[\s]*charset[\s]*=[\s]*["']?([^\s">]*))re";
 inline constexpr std::string_view TitlePattern = R"re(<title[^>]*>([^<]*)</title>)re";
 inline constexpr std::string_view DescriptionMetaPattern =
     R"re(<meta[\s]*name[\s]*=[\s]*"?description"?[\s]*([^>]*)>)re";
@@ -52,10 +53,16 @@ void ReadStatus(TRegExp& regExp, std::string_view responseText, TPageInfo& info)
 std::string ReadRedirectTarget(TRegExp& regExp, std::string_view responseText);
 
 // Fills `ContentType`, `Charset`, `Title` and `Description` from the text of
-// a 200 response. The text is converted to Shift_JIS by its declared
-// character set first (the charset parameter, or else the first
-// <meta charset> element); header lines are ASCII and pass through
-// unchanged. Every value is stored escaped as HTML text (EscapeMarkup).
+// a 200 response: its head as received, then its body. The text is converted
+// to Shift_JIS by its declared character set first (the charset parameter,
+// or else the first <meta charset> element; neither counts inside a comment
+// of the body); header lines are ASCII and pass through unchanged. A UTF-8
+// byte order mark opening the body decides over any declaration: the text
+// is read as UTF-8 without the mark, and `Charset` is the declared name
+// when it is a UTF-8 label, otherwise "UTF-8". `Charset` is the encoding
+// label only: ASCII letters, digits and "-_.:" up to the first other byte
+// (no quote, blank or ">"). Every value is stored escaped as HTML text
+// (EscapeMarkup).
 void ExtractPageData(TRegExp& regExp, std::string responseText, TPageInfo& info);
 
 // Converts `text` in place to Shift_JIS as the charset name says (a
@@ -63,15 +70,21 @@ void ExtractPageData(TRegExp& regExp, std::string responseText, TPageInfo& info)
 // unchanged; "UTF-8": from UTF-8; "euc": from EUC-JP without detection;
 // anything else, empty included: from UTF-8 when the text is well-formed
 // UTF-8 with a multi-byte character (IsMultiByteUtf8), otherwise detect,
-// then convert JIS or EUC-JP. Characters from UTF-8 that code page 932
-// lacks become decimal character references.
+// then convert JIS or EUC-JP. A text the detection leaves undecided between
+// EUC-JP and Shift_JIS is converted from EUC-JP when the charset is empty
+// and MorePlausibleReading says so; otherwise it stays as it is. Characters
+// from UTF-8 that code page 932 lacks become decimal character references.
 void ConvertByCharset(std::string& text, std::string_view charset);
 
-// The value of the first HTML5 charset element: "<meta", white space,
-// "charset", "=" with optional white space around it, and a value in double
-// quotes, in single quotes, or unquoted up to white space, "/" or ">"; any
-// letter case. Trimmed like the charset parameter; empty when there is
-// none. Used only when the charset parameter gives nothing.
+// The label of the first HTML5 charset element: "<meta", white space or "/",
+// then attributes separated by white space or "/" up to the ">" that ends
+// the element, one of them "charset" (any letter case) with "=" and optional
+// white space around it. A value in double or single quotes may hold ">";
+// an unquoted one ends at white space or ">". The label is the value's
+// ASCII letters, digits and "-_.:" after any leading bytes 0 to 32, up to
+// the first other byte (a missing closing quote does not matter); empty
+// when there is none or the first charset attribute has none. Used only
+// when the charset parameter gives nothing.
 std::string_view FindMetaCharset(std::string_view text);
 
 // Removes leading and trailing bytes 0 to 32.

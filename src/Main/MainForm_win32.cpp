@@ -26,7 +26,10 @@
 #include "Links/AddressLine.h"
 #include "Links/AddressSources.h"
 #include "Links/PageInfo.h"
+#include "Links/RequestText.h"
 #include "Links/TagExpansion.h"
+#include "Settings/ProfileStore.h"
+#include "Settings/RequestSettings.h"
 
 namespace vellumark {
 
@@ -305,11 +308,21 @@ constexpr const char* BuildInputs[] = {
     "EditLeftPar", "EditDateFormat", "EditRightPar",
 };
 
+// The request settings of a Build: the defaults, then what the user keeps in
+// the [Request] section of the settings file, read afresh for each Build so
+// an edit takes effect without a restart.
+TRequestSettings RequestSettingsOf(const std::wstring& settingsPath) {
+  TRequestSettings settings;
+  ReadRequestSettings(*OpenProfileFile(settingsPath, false), settings);
+  return settings;
+}
+
 // Fetchers that stop as soon as the run's flag is set.
-TFetcherFactory CancellableFetchers(THttpOptions options, std::shared_ptr<std::atomic<bool>> cancelled) {
+TFetcherFactory CancellableFetchers(THttpOptions options, TRequestSettings request,
+                                    std::shared_ptr<std::atomic<bool>> cancelled) {
   options.cancelled = cancelled.get();
-  return [options, cancelled]() -> TFetchFunction {
-    auto fetcher = std::make_shared<TPageFetcher>(options);
+  return [options, request, cancelled]() -> TFetchFunction {
+    auto fetcher = std::make_shared<TPageFetcher>(options, request);
     // The flag lives as long as the fetcher that watches it.
     return [fetcher, cancelled](std::string_view address, TPageInfo& info) {
       fetcher->FetchPageInfo(address, info);
@@ -369,7 +382,9 @@ void TMainForm::BtnBuildClick(TComponent&) {
   // the window's thread goes on with its messages meanwhile.
   run->channel = std::make_shared<TBuildChannel>(Handle(), ++buildNumber_);
   auto cancelled = std::make_shared<std::atomic<bool>>(false);
-  const TFetcherFactory factory = fetcherFactory_ ? fetcherFactory_ : CancellableFetchers(httpOptions_, cancelled);
+  const TFetcherFactory factory =
+      fetcherFactory_ ? fetcherFactory_
+                      : CancellableFetchers(httpOptions_, RequestSettingsOf(settingsPath_), cancelled);
   TFetchCallbacks callbacks;
   callbacks.emit = [channel = run->channel](std::size_t, const std::string& line) { channel->Push(line); };
   for (const char* name : BuildInputs) {

@@ -5,6 +5,7 @@
 
 #include "Common/AsciiCase.h"
 #include "Common/Error.h"
+#include "Links/RequestText.h"
 #include "cli/CliMessage.h"
 
 #ifndef VELLUMARK_VERSION
@@ -58,7 +59,7 @@ struct TValueOption {
   std::string_view longName;
   char shortName;
 };
-constexpr std::array<TValueOption, 9> kValueOptions = {{
+constexpr std::array<TValueOption, 12> kValueOptions = {{
     {"format", 'f'},
     {"template", 't'},
     {"ini", 0},
@@ -68,6 +69,9 @@ constexpr std::array<TValueOption, 9> kValueOptions = {{
     {"now", 0},
     {"encoding", 'e'},
     {"jobs", 'j'},
+    {"user-agent", 0},
+    {"accept-language", 0},
+    {"deadline", 0},
 }};
 
 struct TFlagOption {
@@ -110,6 +114,17 @@ void ApplyValue(TCliOptions& options, std::string_view name, const std::string& 
     const auto n = ParseSmallDecimal(value);
     if (!n || *n < 1 || *n > MaxJobs) throw RangeError("job count", value, 1, MaxJobs);
     options.jobs = *n;
+  } else if (name == "user-agent" || name == "accept-language") {
+    // A header value: a line break or another control character would end
+    // the header line and start one of the user's making.
+    if (!IsHeaderValueText(value)) {
+      throw TError("--" + std::string(name) + " takes printable ASCII text, not " + QuotedForMessage(value));
+    }
+    (name == "user-agent" ? options.userAgent : options.acceptLanguage) = value;
+  } else if (name == "deadline") {
+    const auto n = ParseSmallDecimal(value);
+    if (!n || *n < 1 || *n > MaxDeadlineSeconds) throw RangeError("deadline", value, 1, MaxDeadlineSeconds);
+    options.deadlineSeconds = *n;
   }
 }
 
@@ -271,15 +286,22 @@ std::string CliUsageText() {
          "  -t, --template TEXT   a template of your own (instead of -f); placeholders\n"
          "                        #URL# #HOST# #PAGE# #STATUS# #CONTENTTYPE# #CHARSET#\n"
          "                        #TITLE# #DESCRIPTION# (letter case ignored)\n"
-         "      --ini FILE        take the four templates, the chosen format and the\n"
-         "                        date settings from a Vellumark.ini saved by\n"
-         "                        Vellumark.exe; options given here still win\n"
+         "      --ini FILE        take the four templates, the chosen format, the\n"
+         "                        date settings and the [Request] section from a\n"
+         "                        Vellumark.ini; options given here still win\n"
          "Date suffix:\n"
          "  -n, --no-date         no date suffix\n"
          "      --date-format PAT date pattern (default \"YYYY/MM/DD\")\n"
          "      --date-left TEXT  text before the date (default \":[\")\n"
          "      --date-right TEXT text after the date (default \"]\")\n"
          "      --now DATETIME    use YYYY-MM-DDTHH:MM:SS instead of the clock\n"
+         "Request:\n"
+         "      --user-agent TEXT the User-Agent header (default \"Mozilla/5.0\n"
+         "                        (compatible; Vellumark/VERSION)\"; empty: none)\n"
+         "      --accept-language TEXT  the Accept-Language header (default\n"
+         "                        \"ja,en;q=0.8\"; empty: none)\n"
+         "      --deadline SECONDS  the longest one address may take, redirects\n"
+         "                        and all (1-86400, default 30)\n"
          "Output:\n"
          "  -e, --encoding ENC    utf-8 (default; lines end in LF) or shift_jis\n"
          "                        (the bytes Vellumark.exe copies; lines end in CR LF)\n"

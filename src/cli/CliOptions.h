@@ -36,6 +36,9 @@ struct TCliOptions {
   std::optional<TFixedTime> now;         // --now (fixed date-time, for reproducible lines)
   TOutputEncoding encoding = TOutputEncoding::Utf8;  // -e, --encoding
   int jobs = DefaultJobs;                // -j, --jobs
+  std::optional<std::string> userAgent;  // --user-agent (printable ASCII)
+  std::optional<std::string> acceptLanguage;  // --accept-language (printable ASCII)
+  std::optional<int> deadlineSeconds;    // --deadline (1..MaxDeadlineSeconds)
   bool json = false;                     // --json
   bool quiet = false;                    // -q, --quiet
   bool help = false;                     // -h, --help
@@ -44,8 +47,9 @@ struct TCliOptions {
 };
 
 // Parses the arguments that follow the program name. A bad option, a missing
-// or malformed value, a format outside 1-4, an unknown encoding or a job
-// count outside 1..MaxJobs raises TError with a one-line message that names
+// or malformed value, a format outside 1-4, an unknown encoding, a job
+// count outside 1..MaxJobs, a deadline outside 1..MaxDeadlineSeconds or a
+// header value with a control character raises TError with a one-line message that names
 // the problem (without the program name).
 TCliOptions ParseCliOptions(const std::vector<std::string>& args);
 

@@ -96,8 +96,8 @@ int RunCli(const std::vector<std::string>& args, const TCliEnvironment& env) {
 
   TFetcherFactory factory = env.fetcherFactory;
   if (!factory) {
-    factory = [httpOptions = env.httpOptions]() -> TFetchFunction {
-      auto fetcher = std::make_shared<TPageFetcher>(httpOptions);
+    factory = [httpOptions = env.httpOptions, request = run.request]() -> TFetchFunction {
+      auto fetcher = std::make_shared<TPageFetcher>(httpOptions, request);
       return [fetcher](std::string_view address, TPageInfo& info) {
         fetcher->FetchUtf8PageInfo(address, info);
       };

@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "Common/Codepage.h"
+#include "Settings/RequestSettings.h"
 
 namespace vellumark {
 
@@ -59,13 +60,17 @@ int ChosenFormat(const TTagSettings& settings) {
 
 TRunTemplate ResolveRunTemplate(const TCliOptions& options) {
   TTagSettings settings = DefaultTagSettings();
+  TRunTemplate run;
   if (options.iniPath) {
     TIniFile ini = TIniFile::Load(*options.iniPath);
     ApplyIniSettings(ini, settings);
+    ReadRequestSettings(ini, run.request);
   }
+  if (options.userAgent) run.request.userAgent = *options.userAgent;
+  if (options.acceptLanguage) run.request.acceptLanguage = *options.acceptLanguage;
+  if (options.deadlineSeconds) run.request.deadlineSeconds = *options.deadlineSeconds;
 
   const int format = options.format.value_or(ChosenFormat(settings));
-  TRunTemplate run;
   run.tagTemplate = options.tagTemplate ? Utf8ToSjis(*options.tagTemplate)
                                         : settings.templates[static_cast<std::size_t>(format - 1)];
   run.date = settings.date;

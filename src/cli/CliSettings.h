@@ -9,6 +9,7 @@
 #include <string>
 
 #include "Common/DateFormat.h"
+#include "Links/RequestText.h"
 #include "Links/TagExpansion.h"
 #include "cli/CliOptions.h"
 #include "cli/IniFile.h"
@@ -43,11 +44,13 @@ struct TRunTemplate {
   std::string tagTemplate;
   TDateSuffix date;
   std::optional<TDateTime> fixedNow;  // from --now; the clock otherwise
+  TRequestSettings request;           // [Request] of --ini, then the options
 };
 
 // Puts the settings of one run together: defaults, then the settings file
 // (--ini; raises TError when it cannot be read), then the options given on
-// the command line (converted from UTF-8 to Shift_JIS).
+// the command line (texts converted from UTF-8 to Shift_JIS; the request's
+// header values are ASCII and taken as they are).
 TRunTemplate ResolveRunTemplate(const TCliOptions& options);
 
 }  // namespace vellumark

@@ -28,6 +28,14 @@ inline constexpr std::size_t BinaryScanLimit = 512;
 
 TJapaneseCode DetectJapaneseCode(std::string_view text);
 
+// For a text DetectJapaneseCode leaves undecided: jcEuc when its EUC-JP
+// reading has the larger share of common characters (punctuation, hiragana,
+// katakana and first-level kanji, JIS rows 1, 4, 5 and 16 to 47) among its
+// characters outside ASCII, otherwise jcSjis; half-width katakana, other
+// rows and stray bytes count as uncommon. Equal shares, and a text with
+// nothing outside ASCII, give jcSjis.
+TJapaneseCode MorePlausibleReading(std::string_view text);
+
 // Detects the encoding of `text` and converts it towards `target` (any
 // integer; only jcJisNew, jcEuc and jcSjis lead to a conversion). Undecided,
 // ASCII and binary texts come back unchanged.

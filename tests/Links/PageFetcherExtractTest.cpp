@@ -52,18 +52,11 @@ TEST(PagePatterns, AreTheProgramsOwnTexts) {
   EXPECT_EQ(ContentTypePattern, "Content-Type:[\\s]*([^;\\s]*)");
   EXPECT_EQ(HttpEquivContentTypePattern,
             "http-equiv=[\"]?content-type\"[\\s]+content=[\"]?([^;\"\\s]*)");
-  EXPECT_EQ(CharsetPattern, ";[\\s]*charset[\\s]*=[\\s]*([^\\s\">]*)");
+  EXPECT_EQ(CharsetPattern, ";[\\s]*charset[\\s]*=[\\s]*[\"']?([^\\s\">]*)");
   EXPECT_EQ(TitlePattern, "<title[^>]*>([^<]*)</title>");
   EXPECT_EQ(DescriptionMetaPattern,
             "<meta[\\s]*name[\\s]*=[\\s]*\"?description\"?[\\s]*([^>]*)>");
   EXPECT_EQ(DescriptionContentPattern, "content[\\s]*=\"?([^\">]*)\"?");
-}
-
-TEST(RequestText, NamesPageThenHostWithPort80) {
-  EXPECT_EQ(BuildRequestText("/a?b=1", "example.com"),
-            "GET /a?b=1 HTTP/1.0\r\nHOST: example.com:80\r\n"
-            "User-Agent: Mozilla/4.0 (compatible; MSIE 5.5; Windows NT 5.0)\r\n\r\n");
-  EXPECT_EQ(BuildRequestText("", "h").substr(0, 15), "GET  HTTP/1.0\r\n");
 }
 
 TEST_F(ExtractTest, StatusLineVariants) {
@@ -250,10 +243,14 @@ TEST(MarkupGuards, AddressAndDescription) {
   EXPECT_EQ(TrimControls(" \0 "s), "");
 }
 
-// "あい" in EUC-JP: also valid Shift_JIS (two half-width katakana pairs), so
+// "あい" in EUC-JP: also valid Shift_JIS (four half-width katakana), so
 // detection leaves it undecided, and it survives being read as Shift_JIS.
 const std::string kAiEuc = "\xa4\xa2\xa4\xa4";
 const std::string kAiSjis = "\x82\xa0\x82\xa2";
+// Undecided too, but more plausible as Shift_JIS: "自社" (row 28 kanji),
+// which as EUC-JP is two half-width katakana, ｩﾐ.
+const std::string kJishaSjis = "\x8e\xa9\x8e\xd0";
+const std::string kJishaReadAsEuc = "\xa9\xd0";
 
 TEST(ConvertByCharset, DispatchesOnTheNameInThisOrder) {
   struct TCase {
@@ -273,9 +270,14 @@ TEST(ConvertByCharset, DispatchesOnTheNameInThisOrder) {
       {"utf8", kTitleUtf8, kTitleSjis},  // no hyphen, not recognised: well-formed UTF-8
       {"EUC-JP", kAiEuc, kAiSjis},       // converted without detection
       {"x-euc-jp", kTitleEuc, kTitleSjis},
-      {"windows-31j", kAiEuc, kAiEuc},  // detection undecided: unchanged
+      {"windows-31j", kAiEuc, kAiEuc},  // detection undecided, a name: unchanged
       {"", kTitleJis, kTitleSjis},
-      {"", kAiEuc, kAiEuc},
+      // Undecided and nothing declared: the reading that looks like Japanese.
+      {"", kAiEuc, kAiSjis},
+      {"", "\xa4\xef\xa4\xbf\xa4\xb7\xa4\xcf\xb3\xd8\xc0\xb8\xa4\xc7\xa4\xb9\xa1\xa3",  // わたしは学生です。
+       "\x82\xed\x82\xbd\x82\xb5\x82\xcd\x8a\x77\x90\xb6\x82\xc5\x82\xb7\x81\x42"},
+      {"", kJishaSjis, kJishaSjis},
+      {"", "\xe0\xdb\xe0\xe8", "\xe0\xdb\xe0\xe8"},  // 珈琲: second-level kanji either way, a tie
       {"", "plain ascii", "plain ascii"},
   };
   for (const TCase& c : cases) {
@@ -335,32 +337,56 @@ TEST_F(ExtractTest, Utf8PageCutInsideACharacterKeepsItsTitle) {
 
 
 // The charset a page declares the HTML5 way, used only when no charset
-// parameter is found. "あい" in EUC-JP is undecided for the detection, so
-// converting it shows that the element's value chose the conversion.
+// parameter is found, and the label each declaration gives. "自社" in
+// Shift_JIS is undecided for the detection and stays as it is when nothing
+// is declared, so its EUC-JP reading shows that a declaration was obeyed.
 TEST_F(ExtractTest, Html5CharsetElementWhenNoCharsetParameter) {
   struct TCase {
     std::string headers, head;
     std::string charset, title;
   };
-  const std::string euc = "<title>" + kAiEuc + "</title>";
+  const std::string marked = "<title>" + kJishaSjis + "</title>";
+  const std::string& none = kJishaSjis;  // nothing declared
+  const std::string& asEuc = kJishaReadAsEuc;
   const TCase cases[] = {
       {"", "<meta charset=\"utf-8\"><title>" + kTitleUtf8 + "</title>", "utf-8", kTitleSjis},
-      {"", "<META CHARSET = 'EUC-JP' >" + euc, "EUC-JP", kAiSjis},
-      {"", "<meta\tcharset=euc-jp/>" + euc, "euc-jp", kAiSjis},
-      {"", "<meta charset=euc-jp>" + euc, "euc-jp", kAiSjis},
-      {"", "<meta charset=\" euc-jp \">" + euc, "euc-jp", kAiSjis},  // trimmed like the parameter
-      {"", "<meta charset=\"\"><meta charset=euc-jp>" + euc, "", kAiEuc},  // the first, empty: none
-      {"", "<meta charset=>" + euc, "", kAiEuc},
-      {"", "<meta charset=\"euc-jp>" + euc, "", kAiEuc},      // no closing quote
-      {"", "<metacharset=euc-jp>" + euc, "", kAiEuc},         // white space needed after <meta
-      {"", "<meta lang=ja charset=euc-jp>" + euc, "", kAiEuc},  // charset must come first
-      {"", "<meta name=charset content=euc-jp>" + euc, "", kAiEuc},
+      {"", "<META CHARSET = 'EUC-JP' >" + marked, "EUC-JP", asEuc},
+      {"", "<meta\tcharset=euc-jp/>" + marked, "euc-jp", asEuc},
+      {"", "<meta charset=euc-jp>" + marked, "euc-jp", asEuc},
+      {"", "<meta charset=\" euc-jp \">" + marked, "euc-jp", asEuc},  // trimmed like the parameter
+      {"", "<meta charset=\"\"><meta charset=euc-jp>" + marked, "", none},  // the first, empty: none
+      {"", "<meta charset=>" + marked, "", none},
+      {"", "<metacharset=euc-jp>" + marked, "", none},  // white space or "/" needed after <meta
+      {"", "<meta name=charset content=euc-jp>" + marked, "", none},
+      // After other attributes, separated by white space or "/"; a ">" ends
+      // the element only outside quotes.
+      {"", "<meta lang=ja charset=euc-jp>" + marked, "euc-jp", asEuc},
+      {"", "<meta name=\"x\" charset=\"euc-jp\">" + marked, "euc-jp", asEuc},
+      {"", "<meta content=\"\" charset=euc-jp>" + marked, "euc-jp", asEuc},
+      {"", "<meta/lang=\"ja\"/charset=euc-jp>" + marked, "euc-jp", asEuc},
+      {"", "<meta content=\"a>b\" charset=euc-jp>" + marked, "euc-jp", asEuc},
+      {"", "<meta name=x>charset=euc-jp>" + marked, "", none},
+      {"", "<meta content=\"x charset=euc-jp\">" + marked, "", none},
+      // The label ends where the name does, quote or not.
+      {"", "<meta charset=\"utf-8>\n<title>" + kTitleUtf8 + "</title>", "utf-8", kTitleSjis},
+      {"Content-Type: text/html; charset=\"euc-jp\"\r\n", marked, "euc-jp", asEuc},
+      {"", "<meta http-equiv=\"Content-Type\" content=\"text/html; charset='Shift_JIS'\"><meta charset=euc-jp>" + marked,
+       "Shift_JIS", none},
       // The charset parameter wins, from the header or from the page.
-      {"Content-Type: text/html; charset=Shift_JIS\r\n", "<meta charset=euc-jp>" + euc, "Shift_JIS", kAiEuc},
-      {"", "<meta charset=euc-jp><meta http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\">" + euc,
-       "Shift_JIS", kAiEuc},
+      {"Content-Type: text/html; charset=Shift_JIS\r\n", "<meta charset=euc-jp>" + marked, "Shift_JIS", none},
+      {"", "<meta charset=euc-jp><meta http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\">" + marked,
+       "Shift_JIS", none},
       // An empty parameter counts as none.
-      {"Content-Type: text/html; charset=\"\"\r\n", "<meta charset=euc-jp>" + euc, "euc-jp", kAiSjis},
+      {"Content-Type: text/html; charset=\"\"\r\n", "<meta charset=euc-jp>" + marked, "euc-jp", asEuc},
+      // Nothing in a comment of the body counts; one left open runs to the
+      // end, and "<!-->" and "<!--->" end where they start.
+      {"", "<!-- <meta charset=utf-8> --><meta charset=euc-jp>" + marked, "euc-jp", asEuc},
+      {"", "<!--<meta http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\">--><meta charset=euc-jp>" + marked,
+       "euc-jp", asEuc},
+      {"", "<meta name=x><!-- <meta charset=euc-jp>" + marked, "", none},
+      {"", "<!--><meta charset=euc-jp><!-- -->" + marked, "euc-jp", asEuc},
+      {"", "<!---><meta charset=euc-jp><!-- -->" + marked, "euc-jp", asEuc},
+      {"X-Note: <!--\r\nContent-Type: text/html; charset=euc-jp\r\n", marked, "euc-jp", asEuc},
   };
   for (const TCase& c : cases) {
     const TPageInfo info = Extract(Response(c.headers, c.head));
@@ -401,6 +427,32 @@ TEST_F(ExtractTest, UndeclaredUtf8IsReadAsUtf8AndNothingElseChanges) {
   EXPECT_EQ(info.Title, kTitleSjis);
 }
 
+// A UTF-8 byte order mark opening the body decides over every declaration;
+// the declared name is shown only when it names UTF-8.
+TEST_F(ExtractTest, ByteOrderMarkDecidesOverEveryDeclaration) {
+  struct TCase {
+    std::string headers, body;
+    std::string charset, title;
+  };
+  const std::string bom = "\xef\xbb\xbf";
+  const std::string utf8 = "<title>" + kTitleUtf8 + "</title>";
+  const TCase cases[] = {
+      {"Content-Type: text/html; charset=Shift_JIS\r\n", bom + utf8, "UTF-8", kTitleSjis},
+      {"", bom + "<meta charset=euc-jp>" + utf8, "UTF-8", kTitleSjis},
+      {"", bom + utf8, "UTF-8", kTitleSjis},
+      {"Content-Type: text/html; charset=utf-8\r\n", bom + utf8, "utf-8", kTitleSjis},
+      {"", bom + "<meta charset=UTF8>" + utf8, "UTF8", kTitleSjis},
+      // Only at the very start of the body.
+      {"Content-Type: text/html; charset=Shift_JIS\r\n", " " + bom + "<title>" + kTitleSjis + "</title>",
+       "Shift_JIS", kTitleSjis},
+  };
+  for (const TCase& c : cases) {
+    const TPageInfo info = Extract("HTTP/1.1 200 OK\r\n" + c.headers + "\r\n" + c.body);
+    EXPECT_EQ(info.Charset, c.charset) << c.headers << c.body;
+    EXPECT_EQ(info.Title, c.title) << c.headers << c.body;
+  }
+}
+
 // Every text value from a server is HTML text in the record, so the tag
 // line and --json carry it safely in any template; "&" and the page's own
 // entities stay as they are.
@@ -409,7 +461,7 @@ TEST_F(ExtractTest, EveryServerTextValueIsEscaped) {
       "HTTP/1.1 200 O'K\"<b>\r\nContent-Type: text/<i>'\"\r\n\r\n<meta http-equiv=x content=\"a; charset='x<y'\">"
       "<title>\"T\" > 'a' &amp; b</title><meta name=description content=\"d' > &lt;\">");
   EXPECT_EQ(info.ContentType, "text/&lt;i&gt;&#39;&quot;");
-  EXPECT_EQ(info.Charset, "&#39;x&lt;y&#39;");
+  EXPECT_EQ(info.Charset, "x") << "a label ends before any markup";
   EXPECT_EQ(info.Title, "&quot;T&quot; &gt; &#39;a&#39; &amp; b");
   EXPECT_EQ(info.Description, "d&#39;");
   info = Status("HTTP/1.1 200 O'K\"<b>\r\n");
@@ -418,7 +470,7 @@ TEST_F(ExtractTest, EveryServerTextValueIsEscaped) {
   // From the HTML5 element too; a UTF-8 character code page 932 lacks is a
   // reference, left as it is.
   info = Extract(Response("", "<meta charset='utf-8\"<'><title>\xc3\xa9</title>"));
-  EXPECT_EQ(info.Charset, "utf-8&quot;&lt;");
+  EXPECT_EQ(info.Charset, "utf-8");
   EXPECT_EQ(info.Title, "&#233;");
 }
 

@@ -183,5 +183,35 @@ TEST(DetectJapaneseCode, RealisticTexts) {
   EXPECT_EQ(DetectJapaneseCode(X("E6 97 A5 E6 9C AC")), jcSjis);
 }
 
+// Texts valid in both encodings: the reading with the larger share of
+// common characters (punctuation, kana, first-level kanji) wins; a tie stays
+// Shift_JIS.
+TEST(MorePlausibleReading, TakesTheReadingThatLooksLikeJapanese) {
+  struct TCase {
+    const char* hex;
+    TJapaneseCode expected;
+  };
+  const TCase cases[] = {
+      // EUC-JP: わたしは学生です。 and サイトマップ (as Shift_JIS mostly
+      // half-width katakana).
+      {"A4 EF A4 BF A4 B7 A4 CF B3 D8 C0 B8 A4 C7 A4 B9 A1 A3", jcEuc},
+      {"A5 B5 A5 A4 A5 C8 A5 DE A5 C3 A5 D7", jcEuc},
+      // Shift_JIS 自社 and 実写: row 28 kanji, half-width katakana as EUC-JP.
+      {"8E A9 8E D0", jcSjis},
+      {"8E C0 8E CA 20 E0 DB E0 E8", jcSjis},
+      // Shift_JIS 珈琲: second-level kanji in both readings, a tie.
+      {"E0 DB E0 E8", jcSjis},
+      // Half-width katakana ｶﾀｶﾅ in Shift_JIS read as kanji in EUC-JP: the
+      // price of counting half-width katakana as uncommon.
+      {"B6 C0 B6 C5", jcEuc},
+  };
+  for (const TCase& c : cases) {
+    const std::string text = "<p>" + X(c.hex) + "</p>";
+    EXPECT_EQ(DetectJapaneseCode(text), jcEucOrSjis) << c.hex;
+    EXPECT_EQ(MorePlausibleReading(text), c.expected) << c.hex;
+  }
+  EXPECT_EQ(MorePlausibleReading("plain"), jcSjis);
+}
+
 }  // namespace
 }  // namespace vellumark
