@@ -4,7 +4,8 @@
 // Brotli. The second byte sets the cap (small, so bombs meet it), the next
 // four the sizes of the pieces fed, in turn. Whatever comes in: the text
 // never exceeds the cap, and the text, the failure, Feed's last answer and
-// the body's start are the same fed whole, in those pieces and byte by byte.
+// the body's start are the same fed whole, in those pieces and byte by byte,
+// then finished.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -49,6 +50,8 @@ TOutcome Decode(std::string_view reply, std::size_t cap, TPieceSize pieceSize) {
     Check(outcome.text.size() <= cap);
     at += piece;
   }
+  decoder.Finish(outcome.text);
+  Check(outcome.text.size() <= cap);
   outcome.failure = decoder.Failure();
   outcome.bodyStart = decoder.BodyStart();
   return outcome;

@@ -93,7 +93,9 @@ bool TPageFetcher::ReceiveChunk(const char* data, int count) {
   if (!decoder_) decoder_.emplace(MaxResponseSize);
   const std::size_t before = responseBuffer_.size();
   const bool more = decoder_->Feed(std::string_view(data, static_cast<std::size_t>(count)), responseBuffer_);
-  if (markerScan_.Update(responseBuffer_, responseBuffer_.size() - before)) return false;
+  // A body that fails to decode is taken back out, so the text may shrink.
+  const std::size_t added = responseBuffer_.size() > before ? responseBuffer_.size() - before : 0;
+  if (added > 0 && markerScan_.Update(responseBuffer_, added)) return false;
   return more && responseBuffer_.size() < MaxResponseSize;
 }
 
@@ -116,6 +118,7 @@ TPageFetcher::TReply TPageFetcher::Exchange(const TUrl& url, std::string_view au
     return ReceiveChunk(data, count);
   };
   HttpExchange(url, request, sink, options);
+  decoder_->Finish(responseBuffer_);
   return {std::exchange(responseBuffer_, std::string()), decoder_->BodyStart(), decoder_->Failure()};
 }
 

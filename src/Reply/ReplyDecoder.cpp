@@ -93,6 +93,14 @@ bool TReplyDecoder::Feed(std::string_view data, std::string& text) {
   return phase_ == TPhase::Head || phase_ == TPhase::Body || phase_ == TPhase::PassThrough;
 }
 
+void TReplyDecoder::Finish(std::string& text) {
+  if (phase_ != TPhase::Head || head_.empty()) return;
+  std::string kept;
+  kept.swap(head_);
+  PassThrough(kept, text);
+  phase_ = TPhase::Done;
+}
+
 bool TReplyDecoder::Append(std::string_view data, std::string& text) const {
   text.append(data.substr(0, cap_ - std::min(cap_, text.size())));
   return text.size() < cap_;

@@ -48,6 +48,11 @@ class TReplyDecoder {
   // everything when no end of head arrives before the cap.
   bool Feed(std::string_view data, std::string& text);
 
+  // The reply ended (the connection closed) with a head still waiting for
+  // its end: that head passes through as it came, so a reply cut short in
+  // its head still shows what arrived. Does nothing otherwise.
+  void Finish(std::string& text);
+
   // Empty, or why the body could not be decoded, in one line. A stream cut
   // short (the connection closed, or the caller stopped reading) is no
   // failure: what was decoded so far stands.

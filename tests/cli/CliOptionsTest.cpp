@@ -121,6 +121,10 @@ TEST(CliOptions, EachProblemGivesAMessageNamingIt) {
   EXPECT_EQ(ErrorOf({"--x\r\n"}), "unknown option '--x\\r\\n' (try --help)");
   EXPECT_EQ(ErrorOf({"-e", "\t\x1B\x7F"}), "unknown encoding '\\t\\x1B\\x7F' (use utf-8 or shift_jis)");
   EXPECT_EQ(ErrorOf({"--now", "\n"}), "date-time '\\n' is not of the form YYYY-MM-DDTHH:MM:SS");
+  EXPECT_EQ(ErrorOf({"--deadline", "0"}), "deadline '0' is outside 1-86400");
+  // A header value that would end its line and start another.
+  EXPECT_EQ(ErrorOf({"--user-agent", "a\r\nX-Evil: 1"}),
+            "--user-agent takes printable ASCII text, not 'a\\r\\nX-Evil: 1'");
 }
 
 TEST(CliOptions, FixedDateTimes) {

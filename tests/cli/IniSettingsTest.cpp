@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -275,6 +276,34 @@ TEST_F(RunTemplateFiles, CommandLineOptionsOverrideTheSettingsFile) {
   ASSERT_TRUE(run.fixedNow);
   EXPECT_EQ(run.fixedNow->dayOfWeek, 5);  // a Friday
   EXPECT_EQ(run.fixedNow->second, 7);
+}
+
+TEST_F(RunTemplateFiles, RequestSettingsFromTheFileThenTheOptions) {
+  struct TRow {
+    std::string section;                // the [Request] section's lines
+    std::optional<std::string> option;  // --user-agent
+    std::string userAgent, acceptLanguage;
+    int deadline;
+  };
+  const std::string ours = DefaultUserAgent();
+  const TRow rows[] = {
+      {"", std::nullopt, ours, "ja,en;q=0.8", 30},
+      {"UserAgent=Me/1\nAcceptLanguage=en\nDeadlineSeconds=5\n", std::nullopt, "Me/1", "en", 5},
+      {"UserAgent=Me/1\n", "Cli/2", "Cli/2", "ja,en;q=0.8", 30},
+      {"UserAgent=\nAcceptLanguage=\n", std::nullopt, "", "", 30},                     // empty: no header
+      {"UserAgent=\x93\xfa\x96\x7b\nDeadlineSeconds=0\n", std::nullopt, ours, "ja,en;q=0.8", 30},  // unusable: ignored
+      {"DeadlineSeconds=86401\n", std::nullopt, ours, "ja,en;q=0.8", 30},
+  };
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(row.section);
+    TCliOptions options;
+    options.iniPath = Write("[Request]\n" + row.section);
+    options.userAgent = row.option;
+    const TRunTemplate run = ResolveRunTemplate(options);
+    EXPECT_EQ(run.request.userAgent, row.userAgent);
+    EXPECT_EQ(run.request.acceptLanguage, row.acceptLanguage);
+    EXPECT_EQ(run.request.deadlineSeconds, row.deadline);
+  }
 }
 
 TEST_F(RunTemplateFiles, WithoutASettingsFileTheWindowsDefaultsApply) {
