@@ -10,6 +10,7 @@
 #include "Common/AsciiCase.h"
 #include "Common/Codepage.h"
 #include "Common/Error.h"
+#include "Common/HexDigits.h"
 #include "Http/SocketWait.h"
 #include "Links/BasicSignIn.h"
 #include "Links/BotCheck.h"
@@ -46,7 +47,6 @@ bool SplitForDisplay(std::string_view address, std::string& host, std::string& p
 // same address as the UTF-8 text would and keeps any other bytes as they
 // came instead of refusing them.
 std::string ServerAddressText(std::string_view location) {
-  constexpr char kHex[] = "0123456789ABCDEF";
   std::string text;
   text.reserve(location.size());
   for (const char c : location) {
@@ -55,8 +55,8 @@ std::string ServerAddressText(std::string_view location) {
       text += c;
     } else {
       text += '%';
-      text += kHex[byte >> 4];
-      text += kHex[byte & 0x0F];
+      text += UpperHexDigits[byte >> 4];
+      text += UpperHexDigits[byte & 0x0F];
     }
   }
   return text;

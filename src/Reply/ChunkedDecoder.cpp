@@ -3,18 +3,9 @@
 #include <algorithm>
 #include <limits>
 
+#include "Common/HexDigits.h"
+
 namespace vellumark {
-
-namespace {
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-}  // namespace
 
 TChunkedDecoder::TResult TChunkedDecoder::EndSizeLine() {
   if (size_ == 0) return TResult::End;
@@ -29,7 +20,7 @@ TChunkedDecoder::TResult TChunkedDecoder::Read(std::string_view& data, std::stri
     switch (state_) {
       case TState::Size: {
         data.remove_prefix(1);
-        const int digit = HexValue(c);
+        const int digit = HexDigitValue(c);
         if (digit >= 0) {
           if (size_ > (std::numeric_limits<std::size_t>::max() >> 4)) return TResult::Broken;
           size_ = size_ * 16 + static_cast<std::size_t>(digit);

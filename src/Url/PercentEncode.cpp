@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "Common/HexDigits.h"
+
 namespace vellumark::url {
 
 namespace {
@@ -26,13 +28,6 @@ bool InSet(unsigned char byte, TEncodeSet set) {
   return (kSets[byte] >> static_cast<int>(set)) & 1u;
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 }  // namespace
 
 void AppendEncoded(std::string& out, char c, TEncodeSet set) {
@@ -41,18 +36,17 @@ void AppendEncoded(std::string& out, char c, TEncodeSet set) {
     out.push_back(c);
     return;
   }
-  constexpr char kHex[] = "0123456789ABCDEF";
   out.push_back('%');
-  out.push_back(kHex[byte >> 4]);
-  out.push_back(kHex[byte & 0x0F]);
+  out.push_back(UpperHexDigits[byte >> 4]);
+  out.push_back(UpperHexDigits[byte & 0x0F]);
 }
 
 std::string PercentDecode(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
-      out.push_back(static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2])));
+    if (text[i] == '%' && i + 2 < text.size() && HexDigitValue(text[i + 1]) >= 0 && HexDigitValue(text[i + 2]) >= 0) {
+      out.push_back(static_cast<char>(HexDigitValue(text[i + 1]) * 16 + HexDigitValue(text[i + 2])));
       i += 2;
     } else {
       out.push_back(text[i]);

@@ -1,0 +1,16 @@
+// Hexadecimal digits as HTTP and URLs write them: chunk sizes, %XX escapes.
+#pragma once
+
+namespace vellumark {
+
+inline constexpr char UpperHexDigits[] = "0123456789ABCDEF";
+
+// The value of one hexadecimal digit in either letter case, or -1.
+constexpr int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace vellumark
