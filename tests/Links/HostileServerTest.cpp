@@ -49,16 +49,10 @@ void ExpectBoundedMemory(const char* what) {
       << what << ": peak " << peak / MiB << " MiB, baseline " << kBaselineMemory / MiB << " MiB";
 }
 
-THttpOptions Options(const TLoopbackServer& server, int receiveTimeoutMs = 5000) {
-  THttpOptions options;
-  options.port = server.Port();
-  options.connectTimeoutMs = 5000;
-  options.receiveTimeoutMs = receiveTimeoutMs;
-  return options;
-}
+using loopback::OptionsFor;
 
 TPageInfo Fetch(const TLoopbackServer& server, const std::string& address, int receiveTimeoutMs = 5000) {
-  TPageFetcher fetcher(Options(server, receiveTimeoutMs));
+  TPageFetcher fetcher(OptionsFor(server, receiveTimeoutMs));
   TPageInfo info;
   fetcher.FetchPageInfo(address, info);
   return info;

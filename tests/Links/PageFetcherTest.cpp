@@ -20,13 +20,7 @@ using loopback::TLoopbackServer;
 using loopback::TScript;
 
 
-THttpOptions Options(const TLoopbackServer& server) {
-  THttpOptions options;
-  options.port = server.Port();
-  options.connectTimeoutMs = 5000;
-  options.receiveTimeoutMs = 5000;
-  return options;
-}
+using loopback::OptionsFor;
 
 std::string Page(const std::string& title, const std::string& extraHead = "") {
   return HttpResponseText("HTTP/1.1 200 OK", {{"Content-Type", "text/html; charset=Shift_JIS"}},
@@ -43,7 +37,7 @@ TEST_F(FetchTest, PlainPageFillsEveryField) {
   TLoopbackServer server(std::map<std::string, TScript>{
       {"/dir/index.html",
        Respond(Page("A page", "<meta name=\"description\" content=\"About it.\">"))}});
-  TPageFetcher fetcher(Options(server));
+  TPageFetcher fetcher(OptionsFor(server));
   TPageInfo info;
   fetcher.FetchPageInfo("http://127.0.0.1/dir/index.html", info);
 
@@ -66,7 +60,7 @@ TEST_F(FetchTest, HttpsAddressIsNeverRequestedInPlainText) {
   // A server that answers in plain HTTP whatever comes: the fetch wants a
   // TLS handshake, gets none, and sends no request.
   TLoopbackServer server(TScript().ReadBytes(5).Send(Page("Plain")));
-  TPageFetcher fetcher(Options(server));
+  TPageFetcher fetcher(OptionsFor(server));
   TPageInfo info;
   const std::string address = "https://127.0.0.1:" + std::to_string(server.Port()) + "/s";
   fetcher.FetchPageInfo(address, info);
@@ -80,7 +74,7 @@ TEST_F(FetchTest, HttpsAddressIsNeverRequestedInPlainText) {
 
 TEST_F(FetchTest, AddressThatIsNoHttpAddressIsNotFetched) {
   TLoopbackServer server(std::map<std::string, TScript>{{"/", Respond(Page("x"))}});
-  TPageFetcher fetcher(Options(server));
+  TPageFetcher fetcher(OptionsFor(server));
   for (const char* address : {"ftp://127.0.0.1/", "127.0.0.1/", "//127.0.0.1/", ""}) {
     TPageInfo info;
     fetcher.FetchPageInfo(address, info);
@@ -96,7 +90,7 @@ TEST_F(FetchTest, AddressThatIsNoHttpAddressIsNotFetched) {
 TEST_F(FetchTest, ReusedRecordIsEmptiedFirst) {
   TLoopbackServer server(std::map<std::string, TScript>{
       {"/", Respond(Page("Full", "<meta name=description content=d>"))}});
-  TPageFetcher fetcher(Options(server));
+  TPageFetcher fetcher(OptionsFor(server));
   TPageInfo info;
   fetcher.FetchPageInfo("http://127.0.0.1/", info);
   ASSERT_EQ(info.Title, "Full");
@@ -130,7 +124,7 @@ TEST_F(FetchTest, RelativeAndAbsoluteRedirects) {
       {"/old", Redirect(302, "/new?x=1")},
       {"/new?x=1", Redirect(301, "http://127.0.0.1/final")},
       {"/final", Respond(Page("Final"))}});
-  TPageFetcher fetcher(Options(server));
+  TPageFetcher fetcher(OptionsFor(server));
   TPageInfo info;
   fetcher.FetchPageInfo("http://127.0.0.1/old", info);
 
@@ -146,7 +140,7 @@ TEST_F(FetchTest, RelativeAndAbsoluteRedirects) {
   TPageInfo relative;
   TLoopbackServer second(std::map<std::string, TScript>{{"/a", Redirect(302, "/b")},
                                                         {"/b", Respond(Page("B"))}});
-  TPageFetcher other(Options(second));
+  TPageFetcher other(OptionsFor(second));
   other.FetchPageInfo("http://127.0.0.1/a", relative);
   EXPECT_EQ(relative.URL, "http://127.0.0.1/a") << "a relative target keeps the first address";
   EXPECT_EQ(relative.Page, "/b");
@@ -155,7 +149,7 @@ TEST_F(FetchTest, RelativeAndAbsoluteRedirects) {
 
 TEST_F(FetchTest, EndlessRedirectsMakeExactlyTenRequests) {
   TLoopbackServer server(std::map<std::string, TScript>{{"/loop", Redirect(302, "/loop")}});
-  TPageFetcher fetcher(Options(server));
+  TPageFetcher fetcher(OptionsFor(server));
   TPageInfo info;
   fetcher.FetchPageInfo("http://127.0.0.1/loop", info);
   EXPECT_EQ(server.Connections().size(), static_cast<std::size_t>(MaxRequestsPerAddress));
@@ -173,7 +167,7 @@ TEST_F(FetchTest, TenthResponseRedirectingElsewhereLeavesItsTargetInUrl) {
     routes.emplace("/r" + std::to_string(i), Redirect(301, "http://127.0.0.1/r" + std::to_string(i + 1)));
   }
   TLoopbackServer server(std::move(routes));
-  TPageFetcher fetcher(Options(server));
+  TPageFetcher fetcher(OptionsFor(server));
   TPageInfo info;
   fetcher.FetchPageInfo("http://127.0.0.1/r1", info);
   EXPECT_EQ(server.Connections().size(), 10u);
@@ -202,7 +196,7 @@ TEST_F(FetchTest, BasicSignInOnlyWhenAskedAndOnlyToTheHostOfTheCredentials) {
     std::map<std::string, TScript> routes{{"/b", Respond(challenge)}};
     routes.emplace("/a", c.redirect.empty() ? Respond(challenge) : Redirect(302, c.redirect));
     TLoopbackServer server(std::move(routes));
-    TPageFetcher fetcher(Options(server));
+    TPageFetcher fetcher(OptionsFor(server));
     TPageInfo info;
     fetcher.FetchPageInfo(c.address, info);
     EXPECT_EQ(info.StatusCode, 401);
@@ -230,7 +224,7 @@ TEST_F(FetchTest, StatusLineOddities) {
   };
   for (const TCase& c : cases) {
     TLoopbackServer server(TScript().ReadRequest().Send(c.response).Close());
-    TPageFetcher fetcher(Options(server));
+    TPageFetcher fetcher(OptionsFor(server));
     TPageInfo info;
     fetcher.FetchPageInfo("http://127.0.0.1/", info);
     EXPECT_EQ(info.Status, c.status) << c.response;
@@ -266,7 +260,7 @@ TEST_F(FetchTest, NoPageTextIsKeptAfterAFetchEvenWhenItFails) {
   // The server sends part of a response and then falls silent: the receive
   // time-out ends the fetch with text already collected.
   TLoopbackServer server(TScript().ReadRequest().Send("HTTP/1.1 200 OK\r\n\r\n<title>half").Silent());
-  THttpOptions options = Options(server);
+  THttpOptions options = OptionsFor(server);
   options.receiveTimeoutMs = 300;
   TPageFetcher fetcher(options);
   TPageInfo info;
@@ -281,7 +275,7 @@ TEST_F(FetchTest, FailureAfterARedirectKeepsTheRedirectFields) {
   // fails that exchange, and the record still describes the redirect.
   TLoopbackServer server(std::map<std::string, TScript>{{"/a", Redirect(302, "/b")},
                                                         {"/b", TScript().Silent()}});
-  THttpOptions options = Options(server);
+  THttpOptions options = OptionsFor(server);
   options.receiveTimeoutMs = 300;
   TPageFetcher fetcher(options);
   TPageInfo info;
@@ -293,7 +287,7 @@ TEST_F(FetchTest, FailureAfterARedirectKeepsTheRedirectFields) {
   // A reset instead of an answer ends the receive quietly: nothing arrived.
   TLoopbackServer resetting(std::map<std::string, TScript>{{"/a", Redirect(302, "/b")},
                                                            {"/b", TScript().Reset()}});
-  TPageFetcher other(Options(resetting));
+  TPageFetcher other(OptionsFor(resetting));
   other.FetchPageInfo("http://127.0.0.1/a", info);
   EXPECT_EQ(info.Page, "/b");
   EXPECT_EQ(info.Status, "");
@@ -307,7 +301,7 @@ TEST_F(FetchTest, ReceivingStopsAtTheBodyTagWithoutWaitingForTheClose) {
                              .Send("HTTP/1.1 200 OK\r\n\r\n<title>Stopped</title></head><BODY>")
                              .Silent());
   // A time-out would fail the exchange and leave the title empty.
-  TPageFetcher fetcher(Options(server));
+  TPageFetcher fetcher(OptionsFor(server));
   TPageInfo info;
   fetcher.FetchPageInfo("http://127.0.0.1/", info);
   EXPECT_EQ(info.Title, "Stopped");
@@ -320,7 +314,7 @@ TEST_F(FetchTest, ZeroByteBeforeTheBodyTagKeepsReceivingUntilTheClose) {
                              .Delay(200)
                              .Send("<title>after</title>")
                              .Close());
-  TPageFetcher fetcher(Options(server));
+  TPageFetcher fetcher(OptionsFor(server));
   TPageInfo info;
   fetcher.FetchPageInfo("http://127.0.0.1/", info);
   EXPECT_EQ(info.Title, "after");
@@ -369,7 +363,7 @@ TEST_F(FetchTest, FetchersOnSeveralThreadsKeepTheirOwnRecords) {
   std::vector<std::thread> threads;
   for (int t = 0; t < 8; ++t) {
     threads.emplace_back([&, t] {
-      TPageFetcher fetcher(Options(server));
+      TPageFetcher fetcher(OptionsFor(server));
       for (int round = 0; round < 5; ++round) {
         fetcher.FetchPageInfo(round % 2 ? "http://127.0.0.1/hop" : "http://127.0.0.1/p" + std::to_string(t),
                               infos[t]);
@@ -403,7 +397,7 @@ TEST_F(FetchTest, AddressesFromAServerAreEncodedAndTypedOnesKeptAsTyped) {
     // The typed address goes out as a browser sends it: < and > encoded.
     TLoopbackServer server(std::map<std::string, TScript>{{"/a'%3Cb%3E", Redirect(302, c.location)},
                                                           {c.page, Respond(Page("t"))}});
-    TPageFetcher fetcher(Options(server));
+    TPageFetcher fetcher(OptionsFor(server));
     TPageInfo info;
     fetcher.FetchPageInfo("http://127.0.0.1/a'<b>", info);
     EXPECT_EQ(info.URL, c.url) << c.location;

@@ -24,13 +24,7 @@ using loopback::TScript;
 using testing::Chunked;
 using testing::Gzip;
 
-THttpOptions Options(const TLoopbackServer& server) {
-  THttpOptions options;
-  options.port = server.Port();
-  options.connectTimeoutMs = 5000;
-  options.receiveTimeoutMs = 5000;
-  return options;
-}
+using loopback::OptionsFor;
 
 std::string Head(std::string_view status, std::string_view fields) {
   return std::string(status) + "\r\n" + std::string(fields) + "\r\n";
@@ -108,7 +102,7 @@ TEST(RawReplyFetch, RepliesAsServersSendThem) {
     script.ReadRequest();
     for (const std::string& block : row.blocks) script.Send(block).Delay(20);
     TLoopbackServer server(script);
-    TPageFetcher fetcher(Options(server));
+    TPageFetcher fetcher(OptionsFor(server));
     TPageInfo info;
     fetcher.FetchPageInfo("http://127.0.0.1/", info);
     EXPECT_EQ(info.StatusCode, row.statusCode);
@@ -126,7 +120,7 @@ TEST(RawReplyFetch, RequestBytesAndCookiesAcrossTheChain) {
       {"/b", Respond(HttpResponseText("HTTP/1.1 200 OK", {}, "<title>B</title>"))}});
   TRequestSettings settings;
   settings.userAgent = "Test/1";
-  TPageFetcher fetcher(Options(server), settings);
+  TPageFetcher fetcher(OptionsFor(server), settings);
   TPageInfo info;
   fetcher.FetchPageInfo("http://127.0.0.1/a", info);
   EXPECT_EQ(info.Title, "B");
@@ -150,7 +144,7 @@ TEST(RawReplyFetch, ServerThatDripsEndsAtTheDeadline) {
   TLoopbackServer server(script);
   TRequestSettings settings;
   settings.deadlineSeconds = 1;
-  TPageFetcher fetcher(Options(server), settings);
+  TPageFetcher fetcher(OptionsFor(server), settings);
   TPageInfo info;
   fetcher.FetchPageInfo("http://127.0.0.1/", info);
   EXPECT_EQ(info.Error, std::string(DeadlineMessage) + " (1 s)");

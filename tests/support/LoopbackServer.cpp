@@ -267,4 +267,12 @@ TUnansweredPort::~TUnansweredPort() {
   net::Close(listener_);
 }
 
+THttpOptions OptionsFor(const TLoopbackServer& server, int receiveTimeoutMs) {
+  THttpOptions options;
+  options.port = server.Port();
+  options.connectTimeoutMs = 5000;
+  options.receiveTimeoutMs = receiveTimeoutMs;
+  return options;
+}
+
 }  // namespace vellumark::loopback

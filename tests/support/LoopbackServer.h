@@ -178,4 +178,8 @@ class TUnansweredPort {
   bool holds_ = false;
 };
 
+// The options of an exchange with `server`: "port 80" is its port, and the
+// connect and receive limits are short enough for a test.
+THttpOptions OptionsFor(const TLoopbackServer& server, int receiveTimeoutMs = 5000);
+
 }  // namespace vellumark::loopback
