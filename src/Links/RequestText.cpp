@@ -11,7 +11,7 @@ namespace vellumark {
 namespace {
 
 void AddHeader(std::string& request, std::string_view name, std::string_view value) {
-  if (value.empty() || !IsHeaderValueText(value)) return;
+  if (value.empty()) return;
   request += name;
   request += ": ";
   request += value;
@@ -40,9 +40,12 @@ std::string BuildRequestText(const TUrl& url, const TRequestSettings& settings,
   request += " HTTP/1.1\r\n";
   AddHeader(request, "Host", url.HostAndPort());
   AddHeader(request, "Connection", "close");
-  AddHeader(request, "User-Agent", settings.userAgent);
+  // A setting that is no header value text is left out: it could end the
+  // line. (The cookie jar refuses control characters itself, and keeps the
+  // bytes a site set, whatever they are, as browsers do.)
+  if (IsHeaderValueText(settings.userAgent)) AddHeader(request, "User-Agent", settings.userAgent);
   AddHeader(request, "Accept", AcceptedMediaTypes);
-  AddHeader(request, "Accept-Language", settings.acceptLanguage);
+  if (IsHeaderValueText(settings.acceptLanguage)) AddHeader(request, "Accept-Language", settings.acceptLanguage);
   AddHeader(request, "Accept-Encoding", AcceptedEncodings());
   AddHeader(request, "Authorization", authorization);
   AddHeader(request, "Cookie", cookie);

@@ -38,7 +38,8 @@ bool IsHeaderValueText(std::string_view value);
 // The request for a parsed address: its target, the Host line (the
 // canonical host, ":port" only for a port other than the scheme's default),
 // the settings' headers and, when not empty, the values of Authorization and
-// Cookie. A setting that is no header value text is left out.
+// Cookie (the jar's own, control characters already refused). A setting
+// that is no header value text is left out.
 std::string BuildRequestText(const TUrl& url, const TRequestSettings& settings,
                              std::string_view authorization = {}, std::string_view cookie = {});
 
