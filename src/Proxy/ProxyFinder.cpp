@@ -1,0 +1,48 @@
+#include "Proxy/ProxyFinder.h"
+
+#include <utility>
+
+#include "Proxy/BypassList.h"
+#include "Proxy/SystemProxy.h"
+
+namespace vellumark {
+
+TVariableProxyFinder::TVariableProxyFinder(TEnvironmentLookup env, TProxySettings options)
+    : env_(std::move(env)), options_(std::move(options)) {}
+
+TProxyRoutes TVariableProxyFinder::RoutesFor(const TUrl& url) const {
+  TProxyChoice choice = ChooseProxy(url, env_, options_);
+  if (!choice.error.empty()) return {{}, std::move(choice.error)};
+  return {{std::move(choice.proxy)}, {}};
+}
+
+TListProxyFinder::TListProxyFinder(std::string proxyList, std::string bypassList)
+    : proxyList_(std::move(proxyList)), bypassList_(std::move(bypassList)) {}
+
+TProxyRoutes TListProxyFinder::RoutesFor(const TUrl& url) const {
+  if (BypassListMatches(bypassList_, url)) return {{std::nullopt}, {}};
+  return {ParseProxyList(proxyList_, url.scheme), {}};
+}
+
+bool VariablesNameProxy(const TEnvironmentLookup& env, const TProxySettings& options) {
+  if (options.proxyOption) return true;
+  if (!env) return false;
+  for (const std::string_view name : {"http_proxy", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
+    if (auto value = env(name); value && !value->empty()) return true;
+  }
+  return false;
+}
+
+std::shared_ptr<const TProxyFinder> MakeProxyFinder(const TProxySources& sources) {
+  if (VariablesNameProxy(sources.env, sources.options)) {
+    const TEnvironmentLookup none = [](std::string_view) { return std::optional<std::string>(); };
+    return std::make_shared<TVariableProxyFinder>(sources.env ? sources.env : none, sources.options);
+  }
+  if (sources.ini && !sources.ini->address.empty()) {
+    return std::make_shared<TListProxyFinder>(sources.ini->address, sources.ini->bypass);
+  }
+  if (sources.useSystem) return SystemProxyFinder();
+  return nullptr;
+}
+
+}  // namespace vellumark
