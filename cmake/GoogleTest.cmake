@@ -5,12 +5,19 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL SYSTEM)
 
-# vellumark_add_test(<name> SOURCES <files...> [LIBS <libs...>] [GUI] [TLS])
+# vellumark_add_test(<name> SOURCES <files...> [LIBS <libs...>] [GUI] [TLS] [PROXY])
 # One test program is one CTest test: under Wine every process start costs
 # seconds, so all cases of a program run in one process. A TLS program runs
-# through tests/support/run-tls-tests, which starts its TLS servers.
+# through tests/support/run-tls-tests, which starts its TLS servers. A PROXY
+# program gets the TLS servers too, and within them the proxies of
+# tests/support/run-proxy-tests.
 function(vellumark_add_test name)
-  cmake_parse_arguments(ARG "GUI;TLS" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "GUI;TLS;PROXY" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  set(proxies)
+  if(ARG_PROXY)
+    set(ARG_TLS ON)
+    set(proxies ${PROJECT_SOURCE_DIR}/tests/support/run-proxy-tests)
+  endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE vellumark_core GTest::gtest GTest::gmock GTest::gtest_main ${ARG_LIBS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
@@ -26,9 +33,9 @@ function(vellumark_add_test name)
     # test root: Wine's crypt32 builds the Root store from that file in each
     # process, so the root is trusted by this program alone.
     add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/tests/support/run-tls-tests $<TARGET_FILE:${name}>
-             ${PROJECT_SOURCE_DIR}/tests/support/with-test-root ${PROJECT_SOURCE_DIR}/scripts/wine-run)
+             ${proxies} ${PROJECT_SOURCE_DIR}/tests/support/with-test-root ${PROJECT_SOURCE_DIR}/scripts/wine-run)
   elseif(ARG_TLS)
-    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/tests/support/run-tls-tests $<TARGET_FILE:${name}>)
+    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/tests/support/run-tls-tests $<TARGET_FILE:${name}> ${proxies})
   else()
     add_test(NAME ${name} COMMAND ${name})
   endif()

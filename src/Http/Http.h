@@ -11,9 +11,11 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "Common/Error.h"
 #include "Url/Url.h"
 
 namespace vellumark {
@@ -31,7 +33,41 @@ inline constexpr int ReceiveBufferSize = 1025;
 // with an error carrying the same message.
 using TReceiveSink = std::function<bool(const char* data, int count)>;
 
-// Knobs for tests; the program always uses the defaults.
+// A proxy an exchange goes through (Proxy/ProxyFinder.h chooses it). For a
+// plain-http address the request goes to the proxy as it is, so it must
+// name the page in absolute form ("GET http://host/page HTTP/1.1"); an https
+// address gets a tunnel by CONNECT, and TLS to the server inside it.
+struct THttpProxy {
+  std::string host;  // canonical, as in TUrl
+  THostKind hostKind = THostKind::Domain;
+  std::uint16_t port = 0;
+  // The Proxy-Authorization value sent from the first request on
+  // ("Basic ..."); empty: none until the proxy asks.
+  std::string authorization;
+  // For a sign-in by Negotiate or NTLM when the proxy asks for one
+  // (Http/ProxySignIn.h): the credentials, or empty for the signed-in user.
+  std::string username;
+  std::string password;
+
+  // "host:port" (IPv6 in brackets): how messages name the proxy. Never
+  // with credentials.
+  std::string Shown() const;
+};
+
+// The proxy of an exchange could not be reached (its name does not resolve,
+// the connection is refused or times out): the caller may try the next way
+// to the server. The message names the proxy.
+class TProxyUnreachable : public TError {
+ public:
+  using TError::TError;
+};
+
+// The message for a proxy that answers 407: it asks for credentials, or
+// refused the ones given.
+std::string ProxyAsksMessage(const THttpProxy& proxy);
+
+// Knobs for tests; the program always uses the defaults, apart from the
+// proxy and the deadline, which a page fetch sets.
 struct THttpOptions {
   // Where a plain-http exchange bound for port 80 connects instead (tests
   // serve "port 80" from an ephemeral port); the request text still names
@@ -52,10 +88,13 @@ struct THttpOptions {
   // TError(DeadlineMessage) (Http/SocketWait.h). A page fetch sets it once
   // for all the requests of one address.
   std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();
+  // When set, the exchange goes through this proxy; the `port` knob above
+  // does not apply then.
+  std::optional<THttpProxy> proxy;
 };
 
 // Connects to the host of `url` at its port (a plain-http address bound for
-// port 80 goes to `options.port`): an IPv4 or IPv6 literal as written, a
+// port 80 goes to `options.port`), or to `options.proxy` when set: an IPv4 or IPv6 literal as written, a
 // domain at every address the system's resolver gives, raced by RFC 8305
 // (Http/Connect.h). Sets up TLS when the address is https (Http/Tls.h: the
 // certificate is always checked against `url.host`), sends all of `request`
@@ -64,7 +103,10 @@ struct THttpOptions {
 // all of those cases. Throws TError on every failure (socket creation,
 // resolution: "[<host>] IS INVALID ADDRSS.", connection, the TLS
 // handshake, sending, a time-out, the deadline, or an error thrown by the sink), with the
-// message of the failure. Every socket is closed before it returns or
+// message of the failure; TProxyUnreachable when the proxy cannot be
+// reached; a proxy's refusal of the tunnel as TError naming the proxy
+// (ProxyAsksMessage for a 407). A plain-http reply through a proxy, a 407
+// included, goes to the sink as any reply does. Every socket is closed before it returns or
 // throws.
 bool HttpExchange(const TUrl& url, std::string_view request, const TReceiveSink& sink,
                   const THttpOptions& options = {});

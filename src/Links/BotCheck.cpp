@@ -4,7 +4,7 @@
 
 #include "Common/AsciiCase.h"
 #include "Links/PageFetcherExtract.h"
-#include "Reply/ReplyHead.h"
+#include "Http/ReplyHead.h"
 
 namespace vellumark {
 

@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "Common/AsciiCase.h"
-#include "Reply/ReplyHead.h"
+#include "Http/ReplyHead.h"
 
 namespace vellumark {
 

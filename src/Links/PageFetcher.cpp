@@ -75,8 +75,9 @@ bool IsFollowedRedirect(std::int32_t statusCode) {
   }
 }
 
-TPageFetcher::TPageFetcher(const THttpOptions& options, TRequestSettings request)
-    : options_(options), request_(std::move(request)) {}
+TPageFetcher::TPageFetcher(const THttpOptions& options, TRequestSettings request,
+                           std::shared_ptr<const TProxyFinder> proxies)
+    : options_(options), request_(std::move(request)), proxies_(std::move(proxies)) {}
 
 void TPageFetcher::ConvertByCharset(std::string& text, std::string_view charset) {
   vellumark::ConvertByCharset(text, charset);
@@ -112,14 +113,30 @@ TPageFetcher::TReply TPageFetcher::Exchange(const TUrl& url, std::string_view au
     }
   } release{*this};
 
-  BeginResponse();
-  const std::string request = BuildRequestText(url, request_, authorization, cookie);
+  // The ways to the server in order: the next is tried when the proxy of
+  // one cannot be reached (an auto-config answer "PROXY a:8080; DIRECT").
+  TProxyRoutes routes = proxies_ ? proxies_->RoutesFor(url) : TProxyRoutes{{std::nullopt}, {}};
+  if (!routes.error.empty()) throw TError(routes.error);
+  if (routes.routes.empty()) routes.routes.emplace_back();
   const TReceiveSink sink = [this](const char* data, int count) {
     return ReceiveChunk(data, count);
   };
-  HttpExchange(url, request, sink, options);
+  THttpOptions through = options;
+  for (std::size_t route = 0;; ++route) {
+    BeginResponse();
+    through.proxy.reset();
+    if (routes.routes[route]) through.proxy = HttpProxyOf(*routes.routes[route]);
+    const std::string request = BuildRequestText(url, request_, authorization, cookie, through.proxy.has_value());
+    try {
+      HttpExchange(url, request, sink, through);
+      break;
+    } catch (const TProxyUnreachable&) {
+      if (route + 1 >= routes.routes.size()) throw;
+    }
+  }
   decoder_->Finish(responseBuffer_);
-  return {std::exchange(responseBuffer_, std::string()), decoder_->BodyStart(), decoder_->Failure()};
+  return {std::exchange(responseBuffer_, std::string()), decoder_->BodyStart(), decoder_->Failure(),
+          std::move(through.proxy)};
 }
 
 void TPageFetcher::FetchPageInfo(std::string_view address, TPageInfo& info) noexcept {
@@ -202,6 +219,8 @@ void TPageFetcher::FollowAddress(std::string_view utf8, const THttpOptions& opti
 
     ReadStatus(regExp_, response, info);
     if (info.StatusCode < 0) return;
+    // A proxy that wants credentials answers a plain-http request itself.
+    if (info.StatusCode == 407 && reply.proxy) throw TError(ProxyAsksMessage(*reply.proxy));
     const std::string_view head = std::string_view(response).substr(0, reply.bodyStart);
     cookies.Receive(*url, head);
 

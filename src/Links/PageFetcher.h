@@ -17,6 +17,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,7 @@
 #include "Links/PageFetcherMarker.h"
 #include "Links/PageInfo.h"
 #include "Links/RequestText.h"
+#include "Proxy/ProxyFinder.h"
 #include "RegExp/RegExp.h"
 #include "Reply/ReplyDecoder.h"
 #include "Url/Url.h"
@@ -45,7 +47,10 @@ bool IsFollowedRedirect(std::int32_t statusCode);
 
 class TPageFetcher {
  public:
-  explicit TPageFetcher(const THttpOptions& options = {}, TRequestSettings request = {});
+  // `proxies` says how each address is reached (Proxy/ProxyFinder.h); null:
+  // directly.
+  explicit TPageFetcher(const THttpOptions& options = {}, TRequestSettings request = {},
+                        std::shared_ptr<const TProxyFinder> proxies = nullptr);
 
   TPageFetcher(const TPageFetcher&) = delete;
   TPageFetcher& operator=(const TPageFetcher&) = delete;
@@ -84,17 +89,20 @@ class TPageFetcher {
 
   // What arrived for one request: the head as received, then the decoded
   // body; where the body starts (npos without a complete head); and why the
-  // body could not be decoded (empty when it could).
+  // body could not be decoded (empty when it could); the proxy it came
+  // through.
   struct TReply {
     std::string text;
     std::size_t bodyStart;
     std::string failure;
+    std::optional<THttpProxy> proxy;
   };
   TReply Exchange(const TUrl& url, std::string_view authorization, std::string_view cookie,
                   const THttpOptions& options);
 
   THttpOptions options_;
   TRequestSettings request_;
+  std::shared_ptr<const TProxyFinder> proxies_;
   // The decoder of the reply under way; a fresh one for each request.
   std::optional<TReplyDecoder> decoder_;
   TRegExp regExp_;

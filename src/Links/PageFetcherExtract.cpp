@@ -5,7 +5,7 @@
 #include "Common/AsciiCase.h"
 #include "Common/Codepage.h"
 #include "Common/IntConvert.h"
-#include "Reply/ReplyHead.h"
+#include "Http/ReplyHead.h"
 #include "jconvert/jconvert.h"
 
 namespace vellumark {

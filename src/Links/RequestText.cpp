@@ -31,8 +31,9 @@ bool IsHeaderValueText(std::string_view value) {
 }
 
 std::string BuildRequestText(const TUrl& url, const TRequestSettings& settings,
-                             std::string_view authorization, std::string_view cookie) {
-  const std::string target = url.RequestTarget();
+                             std::string_view authorization, std::string_view cookie, bool toProxy) {
+  const std::string target =
+      toProxy && !url.Secure() ? "http://" + url.HostAndPort() + url.RequestTarget() : url.RequestTarget();
   std::string request;
   request.reserve(target.size() + settings.userAgent.size() + authorization.size() + cookie.size() + 256);
   request += "GET ";

@@ -39,8 +39,12 @@ bool IsHeaderValueText(std::string_view value);
 // canonical host, ":port" only for a port other than the scheme's default),
 // the settings' headers and, when not empty, the values of Authorization and
 // Cookie (the jar's own, control characters already refused). A setting
-// that is no header value text is left out.
+// that is no header value text is left out. A plain-http request that goes
+// to a proxy (`toProxy`) names the page in absolute form,
+// "GET http://host/page HTTP/1.1"; an https one goes through a tunnel and
+// is the same as without a proxy.
 std::string BuildRequestText(const TUrl& url, const TRequestSettings& settings,
-                             std::string_view authorization = {}, std::string_view cookie = {});
+                             std::string_view authorization = {}, std::string_view cookie = {},
+                             bool toProxy = false);
 
 }  // namespace vellumark

@@ -2,7 +2,9 @@
 
 #include <utility>
 
+#include "Common/Base64.h"
 #include "Proxy/BypassList.h"
+#include "Proxy/StoredCredential.h"
 #include "Proxy/SystemProxy.h"
 
 namespace vellumark {
@@ -21,7 +23,13 @@ TListProxyFinder::TListProxyFinder(std::string proxyList, std::string bypassList
 
 TProxyRoutes TListProxyFinder::RoutesFor(const TUrl& url) const {
   if (BypassListMatches(bypassList_, url)) return {{std::nullopt}, {}};
-  return {ParseProxyList(proxyList_, url.scheme), {}};
+  // A listed proxy's credentials come from the credential store, never from
+  // the settings' text.
+  std::vector<TProxyRoute> routes = ParseProxyList(proxyList_, url.scheme);
+  for (auto& route : routes) {
+    if (route) route->username.clear(), route->password.clear();
+  }
+  return {std::move(routes), {}};
 }
 
 bool VariablesNameProxy(const TEnvironmentLookup& env, const TProxySettings& options) {
@@ -43,6 +51,16 @@ std::shared_ptr<const TProxyFinder> MakeProxyFinder(const TProxySources& sources
   }
   if (sources.useSystem) return SystemProxyFinder();
   return nullptr;
+}
+
+THttpProxy HttpProxyOf(const TProxy& proxy) {
+  THttpProxy hop{proxy.host, proxy.hostKind, proxy.port, {}, proxy.username, proxy.password};
+  if (!proxy.username.empty() || !proxy.password.empty()) {
+    hop.authorization = "Basic " + Base64Encode(proxy.username + ":" + proxy.password);
+  } else if (const auto stored = ReadStoredCredential(proxy)) {
+    hop.authorization = "Basic " + Base64Encode(stored->username + ":" + stored->password);
+  }
+  return hop;
 }
 
 }  // namespace vellumark

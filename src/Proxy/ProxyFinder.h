@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "Http/Http.h"
 #include "Proxy/ProxyChoice.h"
 #include "Proxy/ProxyList.h"
 #include "Url/Url.h"
@@ -43,7 +44,8 @@ class TVariableProxyFinder final : public TProxyFinder {
 };
 
 // A fixed proxy list and its bypass list, read as Windows reads its manual
-// setting (Proxy/ProxyList.h, Proxy/BypassList.h).
+// setting (Proxy/ProxyList.h, Proxy/BypassList.h). Credentials written into
+// the list are dropped: those come from the credential store.
 class TListProxyFinder final : public TProxyFinder {
  public:
   TListProxyFinder(std::string proxyList, std::string bypassList);
@@ -77,5 +79,11 @@ struct TProxySources {
   bool useSystem = false;
 };
 std::shared_ptr<const TProxyFinder> MakeProxyFinder(const TProxySources& sources);
+
+// The proxy as an exchange goes through it: Basic credentials from its
+// address, or else from the credential Windows keeps for it
+// (Proxy/StoredCredential.h); the address's credentials also serve a
+// Negotiate or NTLM sign-in, which otherwise is the signed-in user's.
+THttpProxy HttpProxyOf(const TProxy& proxy);
 
 }  // namespace vellumark

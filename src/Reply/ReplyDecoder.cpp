@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "Common/AsciiCase.h"
-#include "Reply/ReplyHead.h"
+#include "Http/ReplyHead.h"
 
 namespace vellumark {
 

@@ -6,6 +6,7 @@
 #include "Common/AsciiCase.h"
 #include "Common/Error.h"
 #include "Links/RequestText.h"
+#include "Proxy/ProxyAddress.h"
 #include "cli/CliMessage.h"
 
 #ifndef VELLUMARK_VERSION
@@ -59,7 +60,7 @@ struct TValueOption {
   std::string_view longName;
   char shortName;
 };
-constexpr std::array<TValueOption, 12> kValueOptions = {{
+constexpr std::array<TValueOption, 14> kValueOptions = {{
     {"format", 'f'},
     {"template", 't'},
     {"ini", 0},
@@ -72,6 +73,8 @@ constexpr std::array<TValueOption, 12> kValueOptions = {{
     {"user-agent", 0},
     {"accept-language", 0},
     {"deadline", 0},
+    {"proxy", 0},
+    {"noproxy", 0},
 }};
 
 struct TFlagOption {
@@ -125,6 +128,14 @@ void ApplyValue(TCliOptions& options, std::string_view name, const std::string& 
     const auto n = ParseSmallDecimal(value);
     if (!n || *n < 1 || *n > MaxDeadlineSeconds) throw RangeError("deadline", value, 1, MaxDeadlineSeconds);
     options.deadlineSeconds = *n;
+  } else if (name == "proxy") {
+    // The value is not repeated: it may carry a password.
+    if (!value.empty() && !ParseProxyAddress(value)) {
+      throw TError("--proxy takes an http proxy address: host:port or http://[user:password@]host:port");
+    }
+    options.proxy = value;
+  } else if (name == "noproxy") {
+    options.noProxy = value;
   }
 }
 
@@ -302,6 +313,11 @@ std::string CliUsageText() {
          "                        \"ja,en;q=0.8\"; empty: none)\n"
          "      --deadline SECONDS  the longest one address may take, redirects\n"
          "                        and all (1-86400, default 30)\n"
+         "      --proxy URL       go through this http proxy, over http_proxy,\n"
+         "                        https_proxy and all_proxy (http://[user:password@]\n"
+         "                        host[:port], port 1080 by default; empty: none)\n"
+         "      --noproxy LIST    hosts reached directly, over no_proxy (names,\n"
+         "                        IP addresses, CIDR ranges, comma-separated; *: all)\n"
          "Output:\n"
          "  -e, --encoding ENC    utf-8 (default; lines end in LF) or shift_jis\n"
          "                        (the bytes Vellumark.exe copies; lines end in CR LF)\n"

@@ -39,6 +39,8 @@ struct TCliOptions {
   std::optional<std::string> userAgent;  // --user-agent (printable ASCII)
   std::optional<std::string> acceptLanguage;  // --accept-language (printable ASCII)
   std::optional<int> deadlineSeconds;    // --deadline (1..MaxDeadlineSeconds)
+  std::optional<std::string> proxy;      // --proxy (an http proxy address; empty: none)
+  std::optional<std::string> noProxy;    // --noproxy (a no_proxy list)
   bool json = false;                     // --json
   bool quiet = false;                    // -q, --quiet
   bool help = false;                     // -h, --help
@@ -48,8 +50,9 @@ struct TCliOptions {
 
 // Parses the arguments that follow the program name. A bad option, a missing
 // or malformed value, a format outside 1-4, an unknown encoding, a job
-// count outside 1..MaxJobs, a deadline outside 1..MaxDeadlineSeconds or a
-// header value with a control character raises TError with a one-line message that names
+// count outside 1..MaxJobs, a deadline outside 1..MaxDeadlineSeconds, a
+// header value with a control character or a --proxy that is no http proxy
+// address raises TError with a one-line message that names
 // the problem (without the program name).
 TCliOptions ParseCliOptions(const std::vector<std::string>& args);
 

@@ -9,6 +9,7 @@
 #include "Common/Error.h"
 #include "Links/PageFetcher.h"
 #include "Links/TagExpansion.h"
+#include "Proxy/ProcessEnvironment.h"
 #include "cli/CliInput.h"
 #include "cli/CliOptions.h"
 #include "cli/CliOutput.h"
@@ -96,8 +97,12 @@ int RunCli(const std::vector<std::string>& args, const TCliEnvironment& env) {
 
   TFetcherFactory factory = env.fetcherFactory;
   if (!factory) {
-    factory = [httpOptions = env.httpOptions, request = run.request]() -> TFetchFunction {
-      auto fetcher = std::make_shared<TPageFetcher>(httpOptions, request);
+    // One finder for all workers: Windows' auto-detection and script run
+    // at most once a run, and its answers are kept for every worker.
+    auto proxies = MakeProxyFinder({env.environment ? env.environment : ProcessEnvironment(), run.proxy,
+                                    run.iniProxy, /*useSystem=*/true});
+    factory = [httpOptions = env.httpOptions, request = run.request, proxies]() -> TFetchFunction {
+      auto fetcher = std::make_shared<TPageFetcher>(httpOptions, request, proxies);
       return [fetcher](std::string_view address, TPageInfo& info) {
         fetcher->FetchUtf8PageInfo(address, info);
       };

@@ -15,6 +15,7 @@
 #include "Http/Http.h"
 #include "Links/OrderedFetch.h"
 #include "Links/PageInfo.h"
+#include "Proxy/ProxyChoice.h"
 
 namespace vellumark {
 
@@ -25,6 +26,9 @@ struct TCliEnvironment {
   std::ostream* err = nullptr;
   bool errIsTerminal = false;  // show the progress counter
   THttpOptions httpOptions;    // the product's defaults; tests change the port
+  // Where curl's proxy variables are read from; empty: the process's
+  // environment.
+  TEnvironmentLookup environment;
   TFetcherFactory fetcherFactory;  // empty: a TPageFetcher with httpOptions per worker
   std::function<std::thread(std::function<void()> body)> startThread;  // empty: std::thread
 };

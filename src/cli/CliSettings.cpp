@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "Common/Codepage.h"
+#include "Settings/ProxySettings.h"
 #include "Settings/RequestSettings.h"
 
 namespace vellumark {
@@ -65,7 +66,9 @@ TRunTemplate ResolveRunTemplate(const TCliOptions& options) {
     TIniFile ini = TIniFile::Load(*options.iniPath);
     ApplyIniSettings(ini, settings);
     ReadRequestSettings(ini, run.request);
+    run.iniProxy = ReadProxySettings(ini);
   }
+  run.proxy = {options.proxy, options.noProxy};
   if (options.userAgent) run.request.userAgent = *options.userAgent;
   if (options.acceptLanguage) run.request.acceptLanguage = *options.acceptLanguage;
   if (options.deadlineSeconds) run.request.deadlineSeconds = *options.deadlineSeconds;

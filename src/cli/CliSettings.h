@@ -11,6 +11,7 @@
 #include "Common/DateFormat.h"
 #include "Links/RequestText.h"
 #include "Links/TagExpansion.h"
+#include "Proxy/ProxyFinder.h"
 #include "cli/CliOptions.h"
 #include "cli/IniFile.h"
 
@@ -45,6 +46,8 @@ struct TRunTemplate {
   TDateSuffix date;
   std::optional<TDateTime> fixedNow;  // from --now; the clock otherwise
   TRequestSettings request;           // [Request] of --ini, then the options
+  TProxySettings proxy;               // --proxy, --noproxy
+  std::optional<TIniProxy> iniProxy;  // [Proxy] of --ini
 };
 
 // Puts the settings of one run together: defaults, then the settings file

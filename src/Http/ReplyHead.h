@@ -1,6 +1,6 @@
 // The head of an HTTP reply as it arrives: where it ends, and the values of
 // its header fields. Pure functions over the received text, for the reply
-// decoder, the cookie jar and the bot-check rule alike.
+// decoder, the cookie jar, the bot-check rule and a proxy's answers alike.
 #pragma once
 
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "Reply/ReplyHead.h"
+#include "Http/ReplyHead.h"
 
 #include "Common/AsciiCase.h"
 
