@@ -125,6 +125,8 @@ TEST(CliOptions, EachProblemGivesAMessageNamingIt) {
   // A header value that would end its line and start another.
   EXPECT_EQ(ErrorOf({"--user-agent", "a\r\nX-Evil: 1"}),
             "--user-agent takes printable ASCII text, not 'a\\r\\nX-Evil: 1'");
+  // A proxy address that may carry a password is never repeated.
+  EXPECT_EQ(ErrorOf({"--proxy", "socks5://u:secret@h"}).find("secret"), std::string::npos);
 }
 
 TEST(CliOptions, FixedDateTimes) {
