@@ -29,6 +29,7 @@
 #include "Links/RequestText.h"
 #include "Links/TagExpansion.h"
 #include "Settings/ProfileStore.h"
+#include "Settings/ProxySettings.h"
 #include "Settings/RequestSettings.h"
 
 namespace vellumark {
@@ -317,12 +318,21 @@ TRequestSettings RequestSettingsOf(const std::wstring& settingsPath) {
   return settings;
 }
 
-// Fetchers that stop as soon as the run's flag is set.
+// How a Build reaches the sites: through the proxy the [Proxy] section of
+// the settings file names, else the one the system is set to (auto-detection
+// and the auto-config script at most once per Build), else directly.
+std::shared_ptr<const TProxyFinder> ProxyFinderOf(const std::wstring& settingsPath) {
+  return MakeProxyFinder({{}, {}, ReadProxySettings(*OpenProfileFile(settingsPath, false)), /*useSystem=*/true});
+}
+
+// Fetchers that stop as soon as the run's flag is set; the workers share the
+// run's proxy finder.
 TFetcherFactory CancellableFetchers(THttpOptions options, TRequestSettings request,
+                                    std::shared_ptr<const TProxyFinder> proxies,
                                     std::shared_ptr<std::atomic<bool>> cancelled) {
   options.cancelled = cancelled.get();
-  return [options, request, cancelled]() -> TFetchFunction {
-    auto fetcher = std::make_shared<TPageFetcher>(options, request);
+  return [options, request, proxies, cancelled]() -> TFetchFunction {
+    auto fetcher = std::make_shared<TPageFetcher>(options, request, proxies);
     // The flag lives as long as the fetcher that watches it.
     return [fetcher, cancelled](std::string_view address, TPageInfo& info) {
       fetcher->FetchPageInfo(address, info);
@@ -384,7 +394,8 @@ void TMainForm::BtnBuildClick(TComponent&) {
   auto cancelled = std::make_shared<std::atomic<bool>>(false);
   const TFetcherFactory factory =
       fetcherFactory_ ? fetcherFactory_
-                      : CancellableFetchers(httpOptions_, RequestSettingsOf(settingsPath_), cancelled);
+                      : CancellableFetchers(httpOptions_, RequestSettingsOf(settingsPath_),
+                                            ProxyFinderOf(settingsPath_), cancelled);
   TFetchCallbacks callbacks;
   callbacks.emit = [channel = run->channel](std::size_t, const std::string& line) { channel->Push(line); };
   for (const char* name : BuildInputs) {
