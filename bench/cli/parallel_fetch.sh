@@ -3,9 +3,11 @@
 # that answers each request after 50 ms: with 1, 8 and 32 jobs, and a
 # sequential curl loop over the same pages, in one run; then the same 1,000
 # pages over HTTPS with 32 jobs against plain http with 32 jobs, with the
-# program's CPU time per TLS handshake. The servers listen on ports 80 and
-# 443 inside a private network namespace, like the demo site; the HTTPS
-# server's certificate comes from a test root trusted only there.
+# program's CPU time per TLS handshake; and the plain pages with 32 jobs
+# through a proxy (tinyproxy) against the same run direct. The servers listen
+# on ports 80 and 443 inside a private network namespace, like the demo
+# site; the HTTPS server's certificate comes from a test root trusted only
+# there.
 #
 #   bench/cli/parallel_fetch.sh [BUILD-DIR]     (default build/bench)
 #
@@ -21,9 +23,13 @@ if [ "${1:-}" = "--inside" ]; then
   server=$!
   "$build/bench/cli/delay_server" 443 "$DELAY_MS" "$work/certs/good.pem" "$work/certs/good.key" &
   tls_server=$!
-  trap 'kill "$server" "$tls_server" 2>/dev/null; wait "$server" "$tls_server" 2>/dev/null || true' EXIT
+  tinyproxy -d -c "$work/tinyproxy.conf" >"$work/tinyproxy.log" 2>&1 &
+  proxy=$!
+  trap 'kill "$server" "$tls_server" "$proxy" 2>/dev/null; wait "$server" "$tls_server" "$proxy" 2>/dev/null || true' EXIT
   export SSL_CERT_FILE="$work/certs/bundle.pem"
-  for port in 80 443; do
+  # Direct unless a run names the proxy itself.
+  unset http_proxy https_proxy HTTPS_PROXY all_proxy ALL_PROXY no_proxy NO_PROXY
+  for port in 80 443 3128; do
     for _ in $(seq 200); do
       if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then break; fi
       sleep 0.05
@@ -54,7 +60,8 @@ if [ "${1:-}" = "--inside" ]; then
   measure curl curl_loop
   cpu_measure plain32 "$cli" -q -n -j 32 "$work/addresses.txt"
   cpu_measure https32 "$cli" -q -n -j 32 "$work/secure-addresses.txt"
-  for run in j1 j8 j32 plain32 https32; do
+  cpu_measure proxy32 "$cli" -q -n -j 32 --proxy 127.0.0.1:3128 "$work/addresses.txt"
+  for run in j1 j8 j32 plain32 https32 proxy32; do
     lines="$(grep -c 'takes its time' "$work/$run.out" || true)"
     if [ "$lines" -ne "$COUNT" ]; then
       echo "CHECK FAILED: $run gave $lines fetched lines of $COUNT" >&2
@@ -74,6 +81,7 @@ for i in $(seq "$COUNT"); do echo "http://bench.example/page$i.html"; done >"$wo
 sed 's|^http:|https:|' "$work/addresses.txt" >"$work/secure-addresses.txt"
 "$root/tests/support/make-test-certs" "$work/certs" bench.example
 printf '127.0.0.1\tlocalhost bench.example\n' >"$work/hosts"
+printf 'Port 3128\nListen 127.0.0.1\nMaxClients 100\nAllow 127.0.0.1\nLogLevel Warning\n' >"$work/tinyproxy.conf"
 
 echo "== vellumark-cli parallel fetch: $COUNT addresses, server pause ${DELAY_MS} ms"
 status=0
@@ -100,4 +108,6 @@ awk -v count="$COUNT" -v delay="$DELAY_MS" '
     printf "%-22s %9.2f %11.2f %13.2f   CPU %.2f s\n", "http  -j32 (timed)", t["plain32"], ideal, t["plain32"] / ideal, cpu["plain32"]
     printf "%-22s %9.2f %11.2f %13.2f   CPU %.2f s\n", "https -j32", t["https32"], ideal, t["https32"] / ideal, cpu["https32"]
     printf "https / http wall time %.2f; CPU per TLS handshake (https - http) / %d: %.2f ms\n", t["https32"] / t["plain32"], count, (cpu["https32"] - cpu["plain32"]) * 1000 / count
+    printf "%-22s %9.2f %11.2f %13.2f   CPU %.2f s\n", "proxy -j32 (tinyproxy)", t["proxy32"], ideal, t["proxy32"] / ideal, cpu["proxy32"]
+    printf "through the proxy / direct wall time %.2f\n", t["proxy32"] / t["plain32"]
   }' "$work/times.txt"
