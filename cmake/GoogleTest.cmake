@@ -27,7 +27,9 @@ function(vellumark_add_test name)
     # wineserver's clipboard, so they never run side by side.
     add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-xvfb
              ${PROJECT_SOURCE_DIR}/scripts/wine-gui-run $<TARGET_FILE:${name}>)
-    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK gui_clipboard)
+    # A Build reads the user's proxy settings, which proxy_tests sets for a
+    # moment.
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "gui_clipboard;system_proxy")
   elseif(ARG_TLS AND WIN32)
     # Under Wine, in a private mount namespace whose system bundle holds the
     # test root: Wine's crypt32 builds the Root store from that file in each

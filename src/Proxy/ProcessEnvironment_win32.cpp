@@ -1,14 +1,57 @@
-#include "Proxy/ProcessEnvironment.h"
+// Windows compares variable names without regard to letter case: getenv and
+// GetEnvironmentVariableW asked for "http_proxy" return HTTP_PROXY's value
+// when that comes first. The environment block still holds every variable
+// under the name it was given, so the lookup reads the block itself.
+#include <windows.h>
 
-#include <cstdlib>
+#include <cwchar>
+#include <string>
+
+#include "Common/Codepage.h"
+#include "Proxy/ProcessEnvironment.h"
 
 namespace vellumark {
 
+namespace {
+
+std::wstring Utf8ToWide(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  const int size = static_cast<int>(utf8.size());
+  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
+  if (length > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
+  return wide;
+}
+
+std::string WideToUtf8(std::wstring_view wide) {
+  return Utf16LeToUtf8({reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t)});
+}
+
+// The block's entries are "name=value", each ended by a zero, the block by
+// an empty entry. Names of the hidden per-drive variables start with "="
+// ("=C:=C:\\work"), so the separator is looked for after the first character.
+std::optional<std::string> FindVariable(std::wstring_view name) {
+  wchar_t* block = GetEnvironmentStringsW();
+  if (block == nullptr) return std::nullopt;
+  std::optional<std::string> value;
+  for (const wchar_t* entry = block; *entry != L'\0'; entry += std::wcslen(entry) + 1) {
+    const std::wstring_view text(entry);
+    const auto equals = text.find(L'=', 1);
+    if (equals != std::wstring_view::npos && text.substr(0, equals) == name) {
+      value = WideToUtf8(text.substr(equals + 1));
+      break;
+    }
+  }
+  FreeEnvironmentStringsW(block);
+  return value;
+}
+
+}  // namespace
+
 TEnvironmentLookup ProcessEnvironment() {
   return [](std::string_view name) -> std::optional<std::string> {
-    const char* value = std::getenv(std::string(name).c_str());
-    if (value == nullptr) return std::nullopt;
-    return std::string(value);
+    if (name.empty() || name.find('=') != std::string_view::npos) return std::nullopt;
+    return FindVariable(Utf8ToWide(name));
   };
 }
 
