@@ -318,6 +318,40 @@ std::string WideToSjis(std::wstring_view wide) {
   return EncodeBmpExact(bmp, questionMarks);
 }
 
+std::wstring Utf8ToUtf16(std::string_view utf8) {
+  std::wstring out;
+  out.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto b0 = static_cast<unsigned char>(utf8[i]);
+    if (b0 < 0x80) {
+      out += static_cast<wchar_t>(b0);
+      ++i;
+      continue;
+    }
+    const TUtf8Lead lead = Utf8Lead(b0);
+    char32_t cp = b0 & (0xFF >> (lead.length + 1));
+    std::size_t k = 1;
+    while (k < lead.length && i + k < utf8.size() && FitsUtf8Sequence(lead, k, static_cast<unsigned char>(utf8[i + k]))) {
+      cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+      ++k;
+    }
+    if (lead.length == 0 || k < lead.length) {
+      // A malformed sequence: one U+FFFD for the bytes taken.
+      out += static_cast<wchar_t>(0xFFFD);
+      i += lead.length == 0 ? 1 : k;
+      continue;
+    }
+    if (cp >= 0x10000) {
+      out += static_cast<wchar_t>(0xD800 + ((cp - 0x10000) >> 10));
+      out += static_cast<wchar_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+      out += static_cast<wchar_t>(cp);
+    }
+    i += k;
+  }
+  return out;
+}
+
 std::string Utf8ToSjis(std::string_view utf8, TMissingChar missing) {
   if (IsAscii(utf8)) return std::string(utf8);
   const bool references = missing == TMissingChar::CharacterReference;

@@ -44,6 +44,10 @@ void AppendUtf8(std::string& out, char32_t cp);
 // in Unicode by Windows programs. An unpaired surrogate becomes U+FFFD; a
 // final odd byte is dropped.
 std::string Utf16LeToUtf8(std::string_view bytes);
+// UTF-8 to UTF-16 code units in wchar_t text, as the Windows API takes
+// them (a character above U+FFFF becomes a surrogate pair); a byte that is
+// not part of well-formed UTF-8 becomes U+FFFD.
+std::wstring Utf8ToUtf16(std::string_view utf8);
 
 // Whether `text` is well-formed UTF-8 (by the rules Utf8ToSjis decodes with)
 // holding at least one complete multi-byte character. A character cut off

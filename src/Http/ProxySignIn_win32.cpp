@@ -20,6 +20,7 @@
 #include <utility>
 
 #include "Common/AsciiCase.h"
+#include "Common/Codepage.h"
 #include "Common/Base64.h"
 #include "Http/ProxySignIn.h"
 
@@ -30,17 +31,6 @@ namespace {
 // A connection-oriented context, its tokens in buffers the package
 // allocates.
 constexpr DWORD RequestFlags = ISC_REQ_CONNECTION | ISC_REQ_ALLOCATE_MEMORY;
-
-// UTF-8 to UTF-16; a byte that is not UTF-8 becomes U+FFFD, as the system
-// converts it.
-std::wstring WideFromUtf8(std::string_view text) {
-  if (text.empty()) return {};
-  const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  if (length <= 0) return {};
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-  return wide;
-}
 
 // Frees a token the package allocated.
 class TContextBuffer {
@@ -78,12 +68,12 @@ class TSspiSignIn final : public TProxySignIn {
     if (!username.empty()) {
       const std::size_t slash = username.find('\\');
       if (slash != std::string_view::npos) {
-        domain_ = WideFromUtf8(username.substr(0, slash));
-        user_ = WideFromUtf8(username.substr(slash + 1));
+        domain_ = Utf8ToUtf16(username.substr(0, slash));
+        user_ = Utf8ToUtf16(username.substr(slash + 1));
       } else {
-        user_ = WideFromUtf8(username);
+        user_ = Utf8ToUtf16(username);
       }
-      password_ = WideFromUtf8(password);
+      password_ = Utf8ToUtf16(password);
       identity.User = reinterpret_cast<unsigned short*>(user_.data());
       identity.UserLength = static_cast<unsigned long>(user_.size());
       identity.Domain = domain_.empty() ? nullptr : reinterpret_cast<unsigned short*>(domain_.data());
@@ -174,7 +164,7 @@ std::unique_ptr<TProxySignIn> StartProxySignIn(std::string_view scheme, std::str
     return nullptr;
   }
   // The service principal name a proxy's HTTP service is known by.
-  auto signIn = std::make_unique<TSspiSignIn>(std::move(name), L"HTTP/" + WideFromUtf8(proxyHost));
+  auto signIn = std::make_unique<TSspiSignIn>(std::move(name), L"HTTP/" + Utf8ToUtf16(proxyHost));
   if (!signIn->Acquire(package, username, password)) return nullptr;
   return signIn;
 }

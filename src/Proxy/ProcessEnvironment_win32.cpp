@@ -14,15 +14,6 @@ namespace vellumark {
 
 namespace {
 
-std::wstring Utf8ToWide(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  const int size = static_cast<int>(utf8.size());
-  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
-  if (length > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
-  return wide;
-}
-
 std::string WideToUtf8(std::wstring_view wide) {
   return Utf16LeToUtf8({reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t)});
 }
@@ -51,7 +42,7 @@ std::optional<std::string> FindVariable(std::wstring_view name) {
 TEnvironmentLookup ProcessEnvironment() {
   return [](std::string_view name) -> std::optional<std::string> {
     if (name.empty() || name.find('=') != std::string_view::npos) return std::nullopt;
-    return FindVariable(Utf8ToWide(name));
+    return FindVariable(Utf8ToUtf16(name));
   };
 }
 

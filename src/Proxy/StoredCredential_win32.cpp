@@ -13,15 +13,6 @@ namespace vellumark {
 
 namespace {
 
-std::wstring Utf8ToWide(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  const int size = static_cast<int>(utf8.size());
-  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
-  if (length > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
-  return wide;
-}
-
 std::string Utf16BytesToUtf8(const void* data, std::size_t bytes) {
   std::string_view units(static_cast<const char*>(data), bytes);
   // Some programs store the password with its terminating zero; a password
@@ -35,7 +26,7 @@ std::string Utf16BytesToUtf8(const void* data, std::size_t bytes) {
 }  // namespace
 
 std::optional<TStoredCredential> ReadStoredCredential(const TProxy& proxy) {
-  const std::wstring target = Utf8ToWide(StoredCredentialTarget(proxy));
+  const std::wstring target = Utf8ToUtf16(StoredCredentialTarget(proxy));
   PCREDENTIALW credential = nullptr;
   if (!CredReadW(target.c_str(), CRED_TYPE_GENERIC, 0, &credential)) return std::nullopt;
   TStoredCredential stored;

@@ -350,5 +350,18 @@ TEST(Utf16LeToUtf8, PairsSurrogatesAndReplacesUnpairedHalves) {
   EXPECT_EQ(Utf16LeToUtf8(std::string("A\0B", 3)), "A");
 }
 
+TEST(Utf8ToUtf16, GivesSurrogatePairsAndReplacesMalformedBytes) {
+  const std::pair<std::string, std::wstring> rows[] = {
+      {"a\xC3\xBC\xE6\x97\xA5", L"a\u00FC\u65E5"},
+      {"\xF0\x9F\x98\x80", std::wstring{wchar_t(0xD83D), wchar_t(0xDE00)}},
+      {"\xFF" "a", L"\uFFFD" L"a"},
+      {"\xE6\x97" "a", L"\uFFFD" L"a"},               // cut short
+      {"\xC0\xAF", L"\uFFFD\uFFFD"},                  // overlong
+      {"\xED\xA0\x80", L"\uFFFD\uFFFD\uFFFD"},        // a surrogate
+      {"\xE6\x97", L"\uFFFD"},                        // cut by the end
+  };
+  for (const auto& [utf8, units] : rows) EXPECT_EQ(Utf8ToUtf16(utf8), units) << utf8;
+}
+
 }  // namespace
 }  // namespace vellumark

@@ -17,19 +17,13 @@
 #include <string_view>
 #include <vector>
 
+#include "Common/Codepage.h"
 #include "Proxy/StoredCredential.h"
 #include "Proxy/SystemProxy.h"
 #include "support/LoopbackServer.h"
 
 namespace vellumark {
 namespace {
-
-std::wstring Wide(std::string_view utf8) {
-  std::wstring wide(utf8.size(), L'\0');
-  wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                                           wide.data(), static_cast<int>(wide.size()))));
-  return wide;
-}
 
 // The flags of the stored settings.
 constexpr std::uint32_t kDirect = 1, kManual = 2, kScript = 4;
@@ -160,9 +154,9 @@ TEST(StoredCredential, ReadsWhatCredentialManagerKeeps) {
   proxy.port = 3128;
   const std::string username = "ユーザー";
   const std::string password = "pässwörd 日本 🔑";
-  const std::wstring target = Wide(StoredCredentialTarget(proxy));
-  std::wstring wideUser = Wide(username);
-  std::wstring widePassword = Wide(password);
+  const std::wstring target = Utf8ToUtf16(StoredCredentialTarget(proxy));
+  std::wstring wideUser = Utf8ToUtf16(username);
+  std::wstring widePassword = Utf8ToUtf16(password);
 
   // As cmdkey /generic writes it: the password's UTF-16 code units, no
   // terminator.
