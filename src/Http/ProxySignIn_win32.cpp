@@ -20,9 +20,10 @@
 #include <utility>
 
 #include "Common/AsciiCase.h"
-#include "Common/Codepage.h"
 #include "Common/Base64.h"
+#include "Common/Codepage.h"
 #include "Http/ProxySignIn.h"
+#include "Http/SspiBuffer_win32.h"
 
 namespace vellumark {
 
@@ -31,20 +32,6 @@ namespace {
 // A connection-oriented context, its tokens in buffers the package
 // allocates.
 constexpr DWORD RequestFlags = ISC_REQ_CONNECTION | ISC_REQ_ALLOCATE_MEMORY;
-
-// Frees a token the package allocated.
-class TContextBuffer {
- public:
-  explicit TContextBuffer(void* buffer) : buffer_(buffer) {}
-  ~TContextBuffer() {
-    if (buffer_ != nullptr) FreeContextBuffer(buffer_);
-  }
-  TContextBuffer(const TContextBuffer&) = delete;
-  TContextBuffer& operator=(const TContextBuffer&) = delete;
-
- private:
-  void* buffer_;
-};
 
 class TSspiSignIn final : public TProxySignIn {
  public:

@@ -30,6 +30,7 @@
 
 #include "Common/Error.h"
 #include "Http/CertificateName.h"
+#include "Http/SspiBuffer_win32.h"
 #include "Http/SystemMessage.h"
 #include "Http/Tls.h"
 
@@ -155,20 +156,6 @@ struct TCredentials {
     static const TCredentials credentials;
     return credentials;
   }
-};
-
-// Frees a buffer that Schannel allocated.
-class TContextBuffer {
- public:
-  explicit TContextBuffer(void* buffer) : buffer_(buffer) {}
-  ~TContextBuffer() {
-    if (buffer_ != nullptr) FreeContextBuffer(buffer_);
-  }
-  TContextBuffer(const TContextBuffer&) = delete;
-  TContextBuffer& operator=(const TContextBuffer&) = delete;
-
- private:
-  void* buffer_;
 };
 
 class TCertificate {
