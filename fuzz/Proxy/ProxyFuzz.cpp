@@ -1,13 +1,17 @@
 // Random texts as a proxy address, a no_proxy list, a proxy auto-config
-// answer or WinHTTP list, and a bypass list. Whatever comes in: no crash, a
+// answer or WinHTTP list, a bypass list, a proxy's 407 head and a sign-in
+// token. Whatever comes in: no crash, a
 // proxy that parses is shown as printable ASCII and reads back as itself
 // from what is shown, a no_proxy list naming it covers its address, and a
-// proxy list always offers at least one route.
+// proxy list always offers at least one route, a challenge token is one
+// word, and a token that decodes encodes back to itself.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "Common/Base64.h"
+#include "Http/ProxyExchange.h"
 #include "Proxy/BypassList.h"
 #include "Proxy/NoProxy.h"
 #include "Proxy/ProxyAddress.h"
@@ -54,6 +58,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static_cast<void>(noProxy.Bypasses(url));
     static_cast<void>(BypassListMatches(text, url));
     Check(!ParseProxyList(text, url.scheme).empty());
+  }
+
+  if (const auto token = ProxyChallenge(text, "NTLM")) Check(token->find_first_of(" \t,\r\n") == std::string::npos);
+  if (const auto bytes = Base64Decode(text)) {
+    std::string_view unpadded = text;
+    while (!unpadded.empty() && unpadded.back() == '=') unpadded.remove_suffix(1);
+    std::string again = Base64Encode(*bytes);
+    while (!again.empty() && again.back() == '=') again.pop_back();
+    Check(again == unpadded);
   }
   return 0;
 }

@@ -233,7 +233,7 @@ std::optional<std::string> ProxyChallenge(std::string_view head, std::string_vie
     if (value.empty()) return std::string();
     if (value.front() != ' ' && value.front() != '\t') continue;
     while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
-    return std::string(value.substr(0, value.find_first_of(" \t,")));
+    return std::string(value.substr(0, value.find_first_of(" \t,\r\n")));
   }
   return std::nullopt;
 }
