@@ -27,7 +27,9 @@ TProxyRoutes TListProxyFinder::RoutesFor(const TUrl& url) const {
   // the settings' text.
   std::vector<TProxyRoute> routes = ParseProxyList(proxyList_, url.scheme);
   for (auto& route : routes) {
-    if (route) route->username.clear(), route->password.clear();
+    if (!route) continue;
+    route->username.clear();
+    route->password.clear();
   }
   return {std::move(routes), {}};
 }
