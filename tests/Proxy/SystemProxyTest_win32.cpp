@@ -17,7 +17,9 @@
 #include <string_view>
 #include <vector>
 
+#include "Common/Base64.h"
 #include "Common/Codepage.h"
+#include "Proxy/ProxyFinder.h"
 #include "Proxy/StoredCredential.h"
 #include "Proxy/SystemProxy.h"
 #include "support/LoopbackServer.h"
@@ -169,7 +171,11 @@ TEST(StoredCredential, ReadsWhatCredentialManagerKeeps) {
   credential.Persist = CRED_PERSIST_LOCAL_MACHINE;
   ASSERT_TRUE(CredWriteW(&credential, 0)) << GetLastError();
   const auto stored = ReadStoredCredential(proxy);
+  // A proxy without credentials of its own signs in with the stored ones.
+  const THttpProxy hop = HttpProxyOf(proxy);
   EXPECT_TRUE(CredDeleteW(target.c_str(), CRED_TYPE_GENERIC, 0));
+  EXPECT_EQ(hop.authorization, "Basic " + Base64Encode(username + ":" + password));
+  EXPECT_EQ(hop.username, "");
 
   ASSERT_TRUE(stored);
   EXPECT_EQ(stored->username, username);
